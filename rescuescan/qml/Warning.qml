@@ -1,0 +1,96 @@
+import QtQuick
+import "context"
+
+// Question window: the title and message come from the context properties
+// "title" and "content"; YES and NO answer through the view ("viewer").
+Image {
+    id: page
+
+    width: 347
+    height: 183
+    source: "image/warning/warning_bg.png"
+
+    Image {
+        x: 19
+        y: 58
+        width: 50
+        height: 61
+        source: "image/warning/icon.png"
+    }
+
+    Text {
+        objectName: "titleText"
+        anchors.top: parent.top
+        width: parent.width
+        height: 33
+        text: title
+        color: "#17324d"
+        font.family: "Tahoma"
+        font.pixelSize: 18
+        font.bold: true
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+
+    // A message longer than the box shrinks rather than run over the buttons.
+    Text {
+        objectName: "contentText"
+        x: 90
+        y: 43
+        width: 215
+        height: 86
+        text: content
+        color: "#24313d"
+        font.family: "Tahoma"
+        font.pixelSize: 17
+        fontSizeMode: Text.Fit
+        minimumPixelSize: 10
+        wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+        verticalAlignment: Text.AlignVCenter
+    }
+
+    Button {
+        objectName: "yesButton"
+        x: 140
+        y: 144
+        width: 89
+        height: 30
+        normal_image: "image/warning/yes_1.png"
+        hot_image: "image/warning/yes_2.png"
+        pushed_image: "image/warning/yes_3.png"
+        onClicked: viewer.yes()
+
+        Text {
+            anchors.fill: parent
+            text: qsTr("YES")
+            color: "#17324d"
+            font.family: "Tahoma"
+            font.pixelSize: 15
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+
+    Button {
+        objectName: "noButton"
+        x: 241
+        y: 144
+        width: 89
+        height: 30
+        normal_image: "image/warning/yes_1.png"
+        hot_image: "image/warning/yes_2.png"
+        pushed_image: "image/warning/yes_3.png"
+        onClicked: viewer.no()
+
+        Text {
+            anchors.fill: parent
+            text: qsTr("NO")
+            color: "#17324d"
+            font.family: "Tahoma"
+            font.pixelSize: 15
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+}

@@ -1,0 +1,211 @@
+// Loading a hive into memory and releasing it.
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "hivemend/dump.h"
+#include "hivemend/hive.h"
+#include "hivemend/lookup.h"
+#include "hivemend/text.h"
+#include "image.h"
+#include "memory.h"
+#include "pages.h"
+
+using namespace hivemend;
+
+namespace {
+
+// A base block offset turned into a file offset, or 0 when it cannot be one.
+int header_file_offset(const Hive* h, int field) {
+    const int64_t ofs = static_cast<int64_t>(header_dword(h, field)) + HBIN_START;
+    return ofs > INT_MAX || ofs < HBIN_START ? 0 : static_cast<int>(ofs);
+}
+
+void print_header_name(const Hive* h) {
+    printf("Hive <%s> name (from header): <", h->filename);
+    for (int i = 0; i < 32; ++i) {
+        const unsigned char* u = image_bytes(h, REGF_NAME + 2 * i, 2);
+        if (!u || (!u[0] && !u[1])) break;
+        putchar(u[0]);
+    }
+    printf(">\nROOT KEY at offset: 0x%06x * ", h->rootofs);
+}
+
+// The id of the index a key's first subkey gets: the kind the root uses.
+void choose_index_type(Hive* h) {
+    const nk_key* root = nk_at(h, root_rec(h));
+    if (!root) {
+        fprintf(stderr, "openHive: WARNING: ROOT key does not seem to be a key! (not type == nk)\n");
+        return;
+    }
+    uint16_t id = 0;
+    const unsigned char* list = list_at(h, stored_to_rec(root->ofs_lf), 0, 0, 0);
+    if (list && root->no_subkeys > 0 && list_at(h, stored_to_rec(root->ofs_lf), 0, 1, 2)) {
+        id = rd16(list);
+        if (id == ID_RI) {
+            printf("openHive: DEBUG: BIG ROOT!\n");
+            const unsigned char* first = list_at(h, stored_to_rec(root->ofs_lf), 4, 1, 4);
+            const unsigned char* sub = first ? list_at(h, stored_to_rec(rd32(first)), 0, 1, 2) : nullptr;
+            id = sub ? rd16(sub) : 0;
+        }
+    }
+    if (id != ID_LH && id != ID_LF && id != ID_LI) id = ID_LF;
+    h->nkindextype = static_cast<short>(id);
+    printf("Subkey indexing type is: %04x <%c%c>\n", id, id & 0xFF, id >> 8);
+}
+
+// Walks the hbin pages, counting their cells and indexing their free space.
+void walk_pages(Hive* h) {
+    int64_t page = HBIN_START;
+    while (page < h->endofs) {
+        const unsigned char* hdr = image_bytes(h, page, HBIN_HEADER);
+        if (!hdr || rd32(hdr) != HBIN_SIGNATURE) {
+            printf("Page at 0x%x is not 'hbin', assuming file contains garbage at end\n", static_cast<int>(page));
+            break;
+        }
+        const int32_t next = rd32(hdr + HBIN_OFS_NEXT);
+        if (h->state & HIVE_VERBOSE)
+            printf("###### Page at 0x%0x ofs_self 0x%0x, size (delta ofs_next) 0x%0x ######\n",
+                   static_cast<int>(page), rd32(hdr + HBIN_OFS_SELF), next);
+        if (next == 0) {
+            fprintf(stderr, "openHive: ERROR: Page at 0x%x has size zero! File may be corrupt, or program has a bug\n",
+                    static_cast<int>(page));
+            break;
+        }
+        if (next < HBIN_HEADER || page + next > data_end(h)) {
+            fprintf(stderr, "openHive: ERROR: Page at 0x%x has size 0x%x, past the end of the hive data 0x%x\n",
+                    static_cast<int>(page), next, static_cast<int>(data_end(h)));
+            break;
+        }
+        h->pages++;
+        int stop = 0;
+        const CellWalk end = walk_cells(h, static_cast<int>(page), next, &stop, [&](int cell, int32_t) {
+            parse_block(h, cell, (h->state & HIVE_TRACE) ? 1 : 0);
+            return true;
+        });
+        if (end == CellWalk::ZeroSize) {
+            parse_block(h, stop, 0);
+        } else if (end == CellWalk::Overrun) {
+            fprintf(stderr, "openHive: ERROR: Cell at 0x%x runs past the end of its page at 0x%x\n", stop,
+                    static_cast<int>(page + next));
+        }
+        pages_add(h, static_cast<int>(page), next);
+        h->lastbin = static_cast<int>(page);
+        page += next;
+    }
+}
+
+void guess_type(Hive* h) {
+    if (trav_path(h, 0, "\\SAM", 0)) {
+        h->type = HIVE_TYPE_SAM;
+    } else if (trav_path(h, 0, "\\ControlSet", 0)) {
+        h->type = HIVE_TYPE_SYSTEM;
+    } else if (trav_path(h, 0, "\\Policy", 0)) {
+        h->type = HIVE_TYPE_SECURITY;
+    } else if (trav_path(h, 0, "\\Microsoft", 0)) {
+        h->type = HIVE_TYPE_SOFTWARE;
+    } else {
+        h->type = HIVE_TYPE_UNKNOWN;
+    }
+    if (h->state & HIVE_VERBOSE) printf("Type of hive guessed to be: %d\n", h->type);
+}
+
+// Parses the image of a handle whose buffer is filled.
+void parse_image(Hive* h) {
+    pages_clear(h);
+    if (h->size < HBIN_START || header_dword(h, 0) != REGF_SIGNATURE) {
+        fprintf(stderr, "openHive(%s): File does not seem to be a registry hive!\n", h->filename);
+        return;
+    }
+    const int sum = calc_regfsum(h);
+    if (sum != header_dword(h, REGF_CHECKSUM)) {
+        fprintf(stderr, "openHive(%s): WARNING: REGF header checksum mismatch! calc: 0x%08x != file: 0x%08x\n",
+                h->filename, sum, header_dword(h, REGF_CHECKSUM));
+    }
+    h->rootofs = header_file_offset(h, REGF_ROOT_OFS);
+    h->endofs = header_file_offset(h, REGF_DATA_SIZE);
+    print_header_name(h);
+    choose_index_type(h);
+    walk_pages(h);
+    if (h->state & HIVE_VERBOSE) {
+        printf("Last HBIN at offset       : 0x%x\n", h->lastbin);
+        printf("First non-HBIN page offset: 0x%x\n", h->endofs);
+        printf("hdr->unknown4 (version?)  : 0x%x\n", header_dword(h, REGF_VERSION_MINOR));
+    }
+    printf("File size %d [%x] bytes, containing %d pages (+ 1 headerpage)\n", h->size, h->size, h->pages);
+    printf("Used for data: %d/%d blocks/bytes, unused: %d/%d blocks/bytes.\n\n", h->useblk, h->usetot, h->unuseblk,
+           h->unusetot);
+    guess_type(h);
+}
+
+Hive* new_hive(const char* filename, int mode) {
+    auto* h = static_cast<Hive*>(xcalloc(sizeof(Hive)));
+    h->filename = str_dup(filename ? filename : "");
+    h->state = mode;
+    return h;
+}
+
+}  // namespace
+
+Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode) {
+    if (!data || len < 0 || len > INT_MAX) return nullptr;
+    Hive* h = new_hive(filename, mode & ~HIVE_FILE_OPEN);
+    h->size = static_cast<int>(len);
+    h->buffer = static_cast<unsigned char*>(xmalloc(static_cast<size_t>(len)));
+    std::memcpy(h->buffer, data, static_cast<size_t>(len));
+    parse_image(h);
+    return h;
+}
+
+Hive* openHive(const char* filename, int mode) {
+    if (!filename) return nullptr;
+    FILE* fp = fopen(filename, (mode & HIVE_READONLY) ? "r" : "r+");
+    if (!fp) return nullptr;
+    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
+    h->fp = fp;
+    struct stat st {};
+    if (fstat(fileno(fp), &st) != 0 || st.st_size == 0 || st.st_size > INT_MAX) {
+        fprintf(stderr, "openHive(%s): %s, not a registry hive\n", filename,
+                st.st_size == 0 ? "File is empty" : "File size cannot be read or is above 2 GiB");
+        closeHive(h);
+        return nullptr;
+    }
+    h->size = static_cast<int>(st.st_size);
+    h->buffer = static_cast<unsigned char*>(xcalloc(static_cast<size_t>(h->size)));
+    const size_t got = fread(h->buffer, 1, static_cast<size_t>(h->size), fp);
+    if (got != static_cast<size_t>(h->size)) {
+        fprintf(stderr, "Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
+        closeHive(h);
+        return nullptr;
+    }
+    parse_image(h);
+    CloseFile(h);
+    return h;
+}
+
+void CloseFile(Hive* hdesc) {
+    if (!hdesc || !(hdesc->state & HIVE_FILE_OPEN)) return;
+    if (hdesc->fp) fclose(hdesc->fp);
+    hdesc->fp = nullptr;
+    hdesc->state &= ~HIVE_FILE_OPEN;
+}
+
+void closeHive(Hive* hdesc) {
+    if (!hdesc) return;
+    CloseFile(hdesc);
+    free(hdesc->filename);
+    free(hdesc->buffer);
+    delete hdesc->index;
+    free(hdesc);
+}
+
+int calc_regfsum(Hive* hdesc) {
+    int sum = 0;
+    for (int i = 0; i < 0x1FC; i += 4) sum ^= header_dword(hdesc, i);
+    return sum;
+}

@@ -1,0 +1,402 @@
+// Adding and deleting keys, keeping their parents' subkey indexes sorted.
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "hivemend/lookup.h"
+#include "hivemend/modify.h"
+#include "image.h"
+#include "index.h"
+#include "names.h"
+
+using namespace hivemend;
+
+namespace {
+
+// An index list can count at most this many entries.
+constexpr int kMaxEntries = 0x7FFF;
+
+std::string_view stored_name(const nk_key* nk) { return {nk_name(nk), nk->len_name}; }
+
+// strn_casecmp over the longer of two names held as bytes with a length.
+int compare_names(std::string_view a, std::string_view b) {
+    const size_t n = a.size() > b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
+        unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
+        if (!y) return x ? 1 : 0;
+        if (!x) return -1;
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 0x20);
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 0x20);
+        if (x != y) return static_cast<signed char>(static_cast<unsigned char>(x - y));
+    }
+    return 0;
+}
+
+// The lists of a key's subkey index: the one list, or the leaves of its ri.
+struct IndexLists {
+    uint16_t id = 0;          // id of the key's index (0: none)
+    int ri = 0;               // record offset of the ri, 0 without one
+    std::vector<Leaf> leaves;
+};
+
+// False (with the reason printed by the caller) when the index is of an
+// unknown kind or any of its lists cannot be read.
+bool read_index(const Hive* h, const nk_key* nk, IndexLists* out) {
+    const int64_t rec = stored_to_rec(nk->ofs_lf);
+    out->id = index_id(h, rec);
+    Leaf l;
+    if (out->id == ID_RI) {
+        RiList ri;
+        if (!ri_at(h, rec, &ri)) return false;
+        out->ri = ri.rec;
+        for (int i = 0; i < ri.count; ++i) {
+            if (!leaf_at(h, stored_to_rec(ri.leaf(i)), &l)) return false;
+            out->leaves.push_back(l);
+        }
+        return true;
+    }
+    if (!leaf_at(h, rec, &l)) return false;
+    out->leaves.push_back(l);
+    return true;
+}
+
+// Builds an index list of `id` from stored key offsets.
+std::vector<unsigned char> build_list(uint16_t id, const std::vector<int32_t>& keys,
+                                      const std::vector<uint32_t>& hints) {
+    const size_t esize = id == ID_LI ? 4 : 8;
+    std::vector<unsigned char> out(4 + esize * keys.size());
+    memcpy(out.data(), &id, 2);
+    const auto n = static_cast<uint16_t>(keys.size());
+    memcpy(out.data() + 2, &n, 2);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        memcpy(out.data() + 4 + esize * i, &keys[i], 4);
+        if (esize == 8) memcpy(out.data() + 8 + esize * i, &hints[i], 4);
+    }
+    return out;
+}
+
+// The hint or hash an lf or lh entry carries for a name.
+uint32_t entry_hint(uint16_t id, std::string_view name) {
+    if (id == ID_LH) return lh_hash(name.data(), static_cast<int>(name.size()));
+    uint32_t hint = 0;
+    memcpy(&hint, name.data(), name.size() < 4 ? name.size() : 4);
+    return hint;
+}
+
+void read_entries(const Leaf& l, std::vector<int32_t>* keys, std::vector<uint32_t>* hints) {
+    for (int i = 0; i < l.count; ++i) {
+        keys->push_back(l.nk(i));
+        hints->push_back(l.entry_size() == 8 ? static_cast<uint32_t>(rd32(l.entries + 8 * i + 4)) : 0);
+    }
+}
+
+int list_cell_size(uint16_t id, size_t count) { return static_cast<int>(8 + (id == ID_LI ? 4 : 8) * count); }
+
+// Adds key `name` below `parent`; the new key's record offset, or 0 with
+// `*err` set as add_subkey reports it.
+int insert_key(Hive* h, int parent, const std::string& name, int* err) {
+    const nk_key* nk = nk_at(h, parent);
+    if (!nk) {
+        puts("add_key: current ptr not 'nk'");
+        *err = 1;
+        return 0;
+    }
+    if (name.empty() || name.size() > 0xFFFF) return 0;
+    IndexLists idx;
+    uint16_t id = static_cast<uint16_t>(h->nkindextype ? h->nkindextype : ID_LF);
+    size_t target = 0;
+    size_t slot = 0;
+    std::vector<int32_t> keys;
+    std::vector<uint32_t> hints;
+    if (nk->no_subkeys > 0) {
+        if (!read_index(h, nk, &idx)) {
+            printf("add_key: index type not supported: 0x%04x\n", idx.id);
+            return 0;
+        }
+        if (idx.leaves.empty()) {
+            printf("add_key: index of key at 0x%x holds no list\n", parent);
+            return 0;
+        }
+        bool found = false;
+        for (size_t li = 0; li < idx.leaves.size() && !found; ++li) {
+            const Leaf& l = idx.leaves[li];
+            for (int i = 0; i < l.count; ++i) {
+                const nk_key* sub = nk_stored(h, l.nk(i));
+                if (!sub) continue;
+                if (l.id == ID_LI)
+                    printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
+                const int cmp = compare_names(name, stored_name(sub));
+                if (cmp == 0) {
+                    printf("add_key: key %s already exists!\n", name.c_str());
+                    *err = 2;
+                    return 0;
+                }
+                if (cmp < 0) {
+                    target = li;
+                    slot = static_cast<size_t>(i);
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (!found) {
+            target = idx.leaves.size() - 1;
+            slot = static_cast<size_t>(idx.leaves.back().count);
+        }
+        const Leaf& l = idx.leaves[target];
+        if (l.count >= kMaxEntries) {
+            printf("add_key: index list of key at 0x%x is full (%d entries), %s not added\n", parent, l.count,
+                   name.c_str());
+            return 0;
+        }
+        id = l.id;
+        read_entries(l, &keys, &hints);
+    }
+    const int32_t old_list = nk->no_subkeys > 0 ? cell_to_stored(idx.leaves[target].rec - 4) : OFS_NONE;
+    const int cell = alloc_block(h, parent, static_cast<int>(name.size()) + 80);
+    if (!cell) {
+        printf("add_key: unable to allocate space for new key descriptor for %s!\n", name.c_str());
+        return 0;
+    }
+    auto* k = reinterpret_cast<nk_key*>(h->buffer + cell + 4);
+    const nk_key* p = nk_at(h, parent);
+    k->id = ID_NK;
+    k->type = NK_COMPRESSED_NAME;
+    k->ofs_parent = cell_to_stored(parent - 4);
+    k->ofs_lf = OFS_NONE;
+    k->ofs_vallist = OFS_NONE;
+    k->ofs_sk = p->ofs_sk;
+    k->ofs_classnam = OFS_NONE;
+    k->len_name = static_cast<uint16_t>(name.size());
+    memcpy(nk_name(k), name.data(), name.size());
+    keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(slot), cell_to_stored(cell));
+    hints.insert(hints.begin() + static_cast<std::ptrdiff_t>(slot), entry_hint(id, name));
+    const std::vector<unsigned char> list = build_list(id, keys, hints);
+    const int blk = alloc_block(h, parent, list_cell_size(id, keys.size()));
+    if (!blk) {
+        printf("add_key: unable to allocate space for new index table for %s!\n", name.c_str());
+        free_block(h, cell);
+        return 0;
+    }
+    fill_block(h, blk, list.data(), static_cast<int>(list.size()));
+    auto* pw = reinterpret_cast<nk_key*>(h->buffer + parent);
+    pw->no_subkeys += 1;
+    if (idx.ri) {
+        wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(target), cell_to_stored(blk));
+    } else {
+        pw->ofs_lf = cell_to_stored(blk);
+    }
+    if (old_list != OFS_NONE) free_block(h, static_cast<int>(stored_to_cell(old_list)));
+    h->state |= HIVE_DIRTY;
+    return cell + 4;
+}
+
+// Whether entry name `stored` is the one del_key looks for.
+bool entry_is(uint16_t id, std::string_view stored, std::string_view name) {
+    if (stored.size() != name.size()) return false;
+    return id == ID_LI ? casefold_equal(stored.data(), name.data(), name.size())
+                       : memcmp(stored.data(), name.data(), name.size()) == 0;
+}
+
+// Unlinks and frees subkey `name` of `parent`; 0 = done, 1 = failure with
+// nothing changed.
+int unlink_key(Hive* h, int parent, std::string_view name) {
+    const nk_key* nk = nk_at(h, parent);
+    if (!nk) {
+        puts("add_key: current ptr not nk");
+        return 1;
+    }
+    if (nk->no_subkeys <= 0) {
+        puts("del_key: key has no subkeys!");
+        return 1;
+    }
+    IndexLists idx;
+    if (!read_index(h, nk, &idx)) {
+        printf("del_key: index other than 'lf', 'li' or 'lh' not supported yet. 0x%04x\n", idx.id);
+        return 1;
+    }
+    size_t target = 0;
+    int entry = -1;
+    for (size_t li = 0; li < idx.leaves.size() && entry < 0; ++li) {
+        const Leaf& l = idx.leaves[li];
+        for (int i = 0; i < l.count; ++i) {
+            const nk_key* sub = nk_stored(h, l.nk(i));
+            if (sub && entry_is(l.id, stored_name(sub), name)) {
+                target = li;
+                entry = i;
+                break;
+            }
+        }
+    }
+    if (entry < 0) {
+        printf("del_key: subkey %.*s not found!\n", static_cast<int>(name.size()), name.data());
+        return 1;
+    }
+    const Leaf leaf = idx.leaves[target];
+    std::vector<int32_t> keys;
+    std::vector<uint32_t> hints;
+    read_entries(leaf, &keys, &hints);
+    const int sub = static_cast<int>(stored_to_rec(keys[static_cast<size_t>(entry)]));
+    keys.erase(keys.begin() + entry);
+    hints.erase(hints.begin() + entry);
+    // Everything the change needs is allocated before anything is freed, so
+    // that a failure leaves the hive as it was.
+    int newlist = 0;
+    int newri = 0;
+    std::vector<int32_t> slots;
+    if (!keys.empty()) {
+        const std::vector<unsigned char> list = build_list(leaf.id, keys, hints);
+        newlist = alloc_block(h, parent, list_cell_size(leaf.id, keys.size()));
+        if (!newlist) {
+            printf("del_key: WARNING: unable to allocate space for new key descriptor for %.*s! Not deleted\n",
+                   static_cast<int>(name.size()), name.data());
+            return 1;
+        }
+        fill_block(h, newlist, list.data(), static_cast<int>(list.size()));
+    } else if (idx.ri && idx.leaves.size() > 1) {
+        RiList ri;
+        ri_at(h, idx.ri, &ri);
+        for (int i = 0; i < ri.count; ++i)
+            if (static_cast<size_t>(i) != target) slots.push_back(ri.leaf(i));
+        newri = alloc_block(h, parent, 8 + 4 * static_cast<int>(slots.size()));
+        if (!newri) {
+            printf("del_key: WARNING: unable to allocate space for ri-index for %.*s! Not deleted\n",
+                   static_cast<int>(name.size()), name.data());
+            return 1;
+        }
+        unsigned char* r = h->buffer + newri + 4;
+        const uint16_t rid = ID_RI;
+        const auto n = static_cast<uint16_t>(slots.size());
+        memcpy(r, &rid, 2);
+        memcpy(r + 2, &n, 2);
+        memcpy(r + 4, slots.data(), 4 * slots.size());
+    }
+    const nk_key* s = nk_at(h, sub);
+    if (s->len_classnam) free_block(h, static_cast<int>(stored_to_cell(s->ofs_classnam)));
+    free_block(h, sub - 4);
+    free_block(h, leaf.rec - 4);
+    auto* p = reinterpret_cast<nk_key*>(h->buffer + parent);
+    p->no_subkeys -= 1;
+    if (!idx.ri) {
+        p->ofs_lf = newlist ? cell_to_stored(newlist) : OFS_NONE;
+    } else if (newlist) {
+        wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(target), cell_to_stored(newlist));
+    } else {
+        if (h->state & HIVE_VERBOSE) {
+            char path[4096] = "";
+            get_abs_path(h, parent, path, sizeof path);
+            printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(target), parent, path);
+        }
+        free_block(h, idx.ri - 4);
+        p = reinterpret_cast<nk_key*>(h->buffer + parent);
+        if (newri) {
+            p->ofs_lf = cell_to_stored(newri);
+        } else {
+            p->ofs_lf = OFS_NONE;
+            if (h->state & HIVE_VERBOSE) puts("del_key: .. and that was the last one. key now empty!");
+        }
+    }
+    h->state |= HIVE_DIRTY;
+    return 0;
+}
+
+// The subkeys of a key as (stored name, record offset), or false when its
+// index cannot be read.
+bool list_children(const Hive* h, const nk_key* nk, std::vector<std::pair<std::string, int>>* out) {
+    if (nk->no_subkeys <= 0) return true;
+    IndexLists idx;
+    if (!read_index(h, nk, &idx)) return false;
+    for (const Leaf& l : idx.leaves) {
+        for (int i = 0; i < l.count; ++i) {
+            const nk_key* sub = nk_stored(h, l.nk(i));
+            if (!sub) return false;
+            out->emplace_back(std::string(stored_name(sub)), rec_ofs(h, sub));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+nk_key* add_key(Hive* hdesc, int nkofs, const char* name) {
+    int err = 0;
+    const int rec = name ? insert_key(hdesc, nkofs, name, &err) : 0;
+    return rec ? nk_at(hdesc, rec) : nullptr;
+}
+
+int add_subkey(Hive* hdesc, int nkofs, const char* name, int* err) {
+    int e = 0;
+    const int rec = name ? insert_key(hdesc, nkofs, name, &e) : 0;
+    if (e && err) *err = e;
+    return rec;
+}
+
+int del_key(Hive* hdesc, int nkofs, const char* name) {
+    return name ? unlink_key(hdesc, nkofs, name) : 1;
+}
+
+int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
+    if (!path || !*path) return 0;
+    if (!cell) {
+        cell = trav_path(hdesc, vofs, path, LOOKUP_EXACT);
+        if (!cell) {
+            printf("rdel_keys: Key <%s> not found\n", path);
+            return 0;
+        }
+    }
+    const nk_key* top = nk_at(hdesc, cell + 4);
+    if (!top) {
+        puts("Error: Not a 'nk' node!");
+        return 0;
+    }
+    const int parent = vofs ? vofs : root_rec(hdesc);
+    if (cell + 4 == root_rec(hdesc) || stored_to_rec(top->ofs_parent) != parent) {
+        printf("rdel_keys: Key <%s> is not a subkey of the key at 0x%x\n", path, parent);
+        return 0;
+    }
+    // Depth first without recursion; a key met twice on the way down means
+    // a looping index, and the walk stops before anything of it is freed.
+    struct Frame {
+        int key;
+        int parent;
+        std::string name;
+        std::vector<std::pair<std::string, int>> kids;
+        size_t next;
+    };
+    std::vector<Frame> stack;
+    std::set<int> on_path;
+    const auto enter = [&](int key, int par, std::string name) {
+        const nk_key* nk = nk_at(hdesc, key);
+        Frame f{key, par, std::move(name), {}, 0};
+        if (!nk) {
+            puts("Error: Not a 'nk' node!");
+            return false;
+        }
+        if (!on_path.insert(key).second || !list_children(hdesc, nk, &f.kids)) {
+            printf("rdel_keys: subkeys of key at 0x%x are damaged, not deleted\n", key);
+            return false;
+        }
+        stack.push_back(std::move(f));
+        return true;
+    };
+    if (!enter(cell + 4, parent, std::string(stored_name(top)))) return 0;
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next < f.kids.size()) {
+            const auto& [name, key] = f.kids[f.next++];
+            if (!enter(key, f.key, name)) return 0;
+            continue;
+        }
+        del_allvalues(hdesc, f.key);
+        if (unlink_key(hdesc, f.parent, f.name) != 0) return 0;
+        on_path.erase(f.key);
+        stack.pop_back();
+    }
+    return 1;
+}

@@ -1,0 +1,174 @@
+#include "support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace hivetest {
+
+std::string sample(const std::string& name) {
+    const char* dir = std::getenv("HIVE_SAMPLES");
+    if (!dir) throw std::runtime_error("HIVE_SAMPLES is not set");
+    return std::string(dir) + "/" + name;
+}
+
+ScratchDir::ScratchDir() {
+    std::string tmpl = std::filesystem::temp_directory_path().string() + "/hivemend-test.XXXXXX";
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string ScratchDir::copy(const std::string& from, const std::string& name) const {
+    const std::string to = file(name);
+    write_file(to, read_file(from));
+    return to;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string run(const std::string& command, int* status) {
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) throw std::runtime_error("cannot run " + command);
+    std::string out;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int rc = pclose(p);
+    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+std::string tree_name(const nk_key* nk) {
+    if (nk->type & NK_COMPRESSED_NAME) return std::string(nk_name(nk), nk->len_name);
+    char* s = string_regw2prog(nk_name(nk), nk->len_name);
+    std::string r = s;
+    free(s);
+    return r;
+}
+
+namespace {
+
+std::string value_tree_name(const vk_key* vk) {
+    if (vk->flag & VK_COMPRESSED_NAME) return std::string(vk_name(vk), vk->len_name);
+    char* s = string_regw2prog(vk_name(vk), vk->len_name);
+    std::string r = s;
+    free(s);
+    return r;
+}
+
+class TreeBuilder : public HiveVisitor {
+public:
+    TreeBuilder(Hive* h, Tree* t) : h_(h), t_(t) {}
+    bool enter_key(int nk, int depth) override {
+        path_.resize(static_cast<size_t>(depth));
+        if (depth > 0) path_.push_back(tree_name(reinterpret_cast<const nk_key*>(h_->buffer + nk)));
+        (*t_)[current()];
+        return true;
+    }
+    void value(int, int vk, const ValueBuffer* data) override {
+        const auto* rec = reinterpret_cast<const vk_key*>(h_->buffer + vk);
+        Value v{static_cast<int>(rec->val_type), data ? std::string(reinterpret_cast<const char*>(vb_data(data)),
+                                                                       static_cast<size_t>(data->len))
+                                                      : std::string("<damaged>")};
+        (*t_)[current()][value_tree_name(rec)] = v;
+    }
+    void damage(int, const std::string&) override { ++damages; }
+    int damages = 0;
+
+private:
+    std::string current() const {
+        std::string p;
+        for (size_t i = 1; i < path_.size(); ++i) p += "\\" + path_[i];
+        return p.empty() ? "\\" : p;
+    }
+    Hive* h_;
+    Tree* t_;
+    std::vector<std::string> path_{""};
+};
+
+int hexval(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+
+std::string unquote(const std::string& s, size_t* end) {
+    std::string r;
+    size_t i = 1;
+    for (; i < s.size() && s[i] != '"'; ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) ++i;
+        r += s[i];
+    }
+    *end = i + 1;
+    return r;
+}
+
+}  // namespace
+
+Tree engine_tree(Hive* h, int* damages) {
+    Tree t;
+    TreeBuilder b(h, &t);
+    hive_visit(h, b, VISIT_PAGES);
+    if (damages) *damages = b.damages;
+    return t;
+}
+
+Tree hivex_tree(const std::string& file) {
+    int status = 0;
+    const std::string out = run("hivexregedit --export '" + file + "' '\\' 2>/dev/null", &status);
+    Tree t;
+    if (status != 0) return t;
+    std::istringstream in(out);
+    std::string line;
+    std::string key;
+    while (std::getline(in, line)) {
+        if (line.empty() || line.rfind("Windows Registry", 0) == 0) continue;
+        if (line[0] == '[') {
+            key = line.substr(1, line.size() - 2);
+            t[key];
+            continue;
+        }
+        size_t pos = 0;
+        std::string name;
+        if (line[0] == '@') {
+            pos = 1;
+        } else {
+            name = unquote(line, &pos);
+        }
+        const std::string data = line.substr(pos + 1);
+        Value v;
+        if (data.rfind("dword:", 0) == 0) {
+            v.type = REG_DWORD;
+            const uint32_t d = static_cast<uint32_t>(std::stoul(data.substr(6), nullptr, 16));
+            v.data.assign(reinterpret_cast<const char*>(&d), 4);
+        } else {
+            const size_t colon = data.find(':');
+            v.type = std::stoi(data.substr(4, data.find(')') - 4), nullptr, 16);
+            for (size_t i = colon + 1; i + 1 < data.size(); i += 3)
+                v.data += static_cast<char>(hexval(data[i]) * 16 + hexval(data[i + 1]));
+        }
+        t[key][name] = v;
+    }
+    return t;
+}
+
+}  // namespace hivetest

@@ -1,0 +1,64 @@
+#pragma once
+
+// Shared helpers of the hive engine tests: sample files, scratch folders,
+// the hivex tools as an independent reader, and a full dump of a hive as a
+// tree to compare.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hivemend/engine.h"
+#include "hivemend/visit.h"
+
+namespace hivetest {
+
+struct HiveCloser {
+    void operator()(Hive* h) const { closeHive(h); }
+};
+using HivePtr = std::unique_ptr<Hive, HiveCloser>;
+
+// Path of an unpacked sample hive (HIVE_SAMPLES is set by CTest).
+std::string sample(const std::string& name);
+
+// A folder removed with everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Copies a file here, writable, and returns the copy's path.
+    std::string copy(const std::string& from, const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+
+// Runs a shell command; its standard output, and its exit status in `*status`.
+std::string run(const std::string& command, int* status);
+
+// One value as both readers see it.
+struct Value {
+    int type = 0;
+    std::string data;
+    bool operator==(const Value&) const = default;
+};
+// Key path ("\" + names joined by "\") -> value name -> value. Names are the
+// stored bytes of 8-bit names and the UTF-8 form of UTF-16LE names, as the
+// hivex export writes them.
+using Tree = std::map<std::string, std::map<std::string, Value>>;
+
+// The whole hive as the engine reads it; damaged places are counted in `*damages`.
+Tree engine_tree(Hive* h, int* damages);
+// The whole hive as `hivexregedit --export` reads it; empty when it refuses.
+Tree hivex_tree(const std::string& file);
+
+// A key's name in the form the trees use.
+std::string tree_name(const nk_key* nk);
+
+}  // namespace hivetest

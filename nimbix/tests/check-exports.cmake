@@ -1,0 +1,23 @@
+# libNimbix.so.1 carries its SONAME and exports exactly its public interface.
+execute_process(COMMAND readelf -d ${LIBRARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT dynamic MATCHES "Library soname: \\[libNimbix\\.so\\.1\\]")
+    message(FATAL_ERROR "${LIBRARY}: SONAME is not libNimbix.so.1:\n${dynamic}")
+endif()
+
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(exported "")
+foreach(line IN LISTS lines)
+    # Sanitizer builds add their own interceptors and globals; ours are C++.
+    if(line MATCHES " [TDBVW] (_Z[^ ]+)$")
+        list(APPEND exported ${CMAKE_MATCH_1})
+    endif()
+endforeach()
+list(SORT exported)
+set(expected _Z14CreateInstancePPN5Cloud7INimbixE _Z15shutdownLibraryv)
+if(NOT exported STREQUAL expected)
+    message(FATAL_ERROR "${LIBRARY} exports ${exported}, expected exactly ${expected}")
+endif()

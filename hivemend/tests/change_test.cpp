@@ -1,0 +1,177 @@
+// Changes made by the engine, saved and read back by the hivex tools.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+#include "support.h"
+
+using namespace hivetest;
+
+namespace {
+
+ValueBuffer* buffer_of(const std::string& bytes) {
+    ValueBuffer* b = new_valuebuffer(static_cast<int>(bytes.size()));
+    memcpy(vb_data(b), bytes.data(), bytes.size());
+    return b;
+}
+
+std::string pattern(int n) {
+    std::string s(static_cast<size_t>(n), 0);
+    for (int i = 0; i < n; ++i) s[static_cast<size_t>(i)] = static_cast<char>(i * 7 + i / 251);
+    return s;
+}
+
+// Sets a value, creating it, the way the hive objects do.
+void set_value(Hive* h, int key, const std::string& name, int type, const std::string& bytes) {
+    ASSERT_TRUE(add_value(h, key, name.c_str(), type)) << name;
+    ValueBuffer* b = buffer_of(bytes);
+    EXPECT_EQ(put_buf2val(h, b, key, name.c_str(), type, LOOKUP_VALUE | LOOKUP_LITERAL | LOOKUP_EXACT),
+              static_cast<int>(bytes.size()));
+    free(b);
+}
+
+std::vector<std::string> subkey_names(Hive* h, int key) {
+    std::vector<std::string> names;
+    int count = 0;
+    int sub = 0;
+    SubkeyInfo info{};
+    while (ex_next_n(h, key, &count, &sub, &info) == 1) {
+        names.emplace_back(info.name ? info.name : "");
+        free(info.name);
+    }
+    return names;
+}
+
+// Turns the one list of `key` into an ri of two lists, split in the middle.
+void split_into_ri(Hive* h, int key) {
+    const auto* nk = reinterpret_cast<const nk_key*>(h->buffer + key);
+    const int list = nk->ofs_lf + HBIN_START;
+    const auto* head = reinterpret_cast<const index_head*>(h->buffer + list + 4);
+    const uint16_t id = head->id;
+    const int n = head->no_entries;
+    const int esize = id == ID_LI ? 4 : 8;
+    const std::string entries(reinterpret_cast<const char*>(h->buffer + list + 8), static_cast<size_t>(n * esize));
+    int leaves[2];
+    for (int part = 0; part < 2; ++part) {
+        const int first = part ? n / 2 : 0;
+        const int count = part ? n - n / 2 : n / 2;
+        std::string bytes(4, 0);
+        memcpy(bytes.data(), &id, 2);
+        memcpy(bytes.data() + 2, &count, 2);
+        bytes += entries.substr(static_cast<size_t>(first * esize), static_cast<size_t>(count * esize));
+        leaves[part] = alloc_block(h, key, static_cast<int>(bytes.size()));
+        ASSERT_EQ(fill_block(h, leaves[part], bytes.data(), static_cast<int>(bytes.size())), 0);
+    }
+    std::string ri = "ri";
+    ri += std::string("\x02\x00", 2);
+    for (int l : leaves) {
+        const int32_t stored = l - HBIN_START;
+        ri.append(reinterpret_cast<const char*>(&stored), 4);
+    }
+    const int ric = alloc_block(h, key, static_cast<int>(ri.size()));
+    ASSERT_EQ(fill_block(h, ric, ri.data(), static_cast<int>(ri.size())), 0);
+    free_block(h, list);
+    reinterpret_cast<nk_key*>(h->buffer + key)->ofs_lf = ric - HBIN_START;
+}
+
+struct IndexCase {
+    const char* name;
+    uint16_t first_index;
+    bool ri;
+};
+
+class IndexKinds : public ::testing::TestWithParam<IndexCase> {};
+
+TEST_P(IndexKinds, ChangesSaveIntoAHiveThatHivexReadsExactly) {
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("minimal"), "hive");
+    HivePtr h(openHive(file.c_str(), 0));
+    ASSERT_TRUE(h);
+    h->nkindextype = static_cast<short>(GetParam().first_index);
+    int err = 0;
+    const int parent = add_subkey(h.get(), h->rootofs + 4, "Parent", &err);
+    ASSERT_TRUE(parent);
+    for (const char* n : {"Gamma", "Alpha", "Epsilon", "Delta", "Zeta", "Eta"})
+        ASSERT_TRUE(add_subkey(h.get(), parent, n, &err)) << n;
+    if (GetParam().ri) split_into_ri(h.get(), parent);
+    EXPECT_TRUE(add_subkey(h.get(), parent, "beta", &err));
+    EXPECT_EQ(add_subkey(h.get(), parent, "ALPHA", &err), 0);
+    EXPECT_EQ(err, 2);
+    EXPECT_EQ(subkey_names(h.get(), parent),
+              (std::vector<std::string>{"Alpha", "beta", "Delta", "Epsilon", "Eta", "Gamma", "Zeta"}));
+
+    const int data = trav_path(h.get(), parent, "Delta", LOOKUP_EXACT) + 4;
+    const int sizes[] = {0, 4, 16336, 16337, 40000};
+    for (const int n : sizes) set_value(h.get(), data, "v" + std::to_string(n), REG_BINARY, pattern(n));
+    ASSERT_TRUE(add_value(h.get(), data, "count", REG_DWORD));
+    EXPECT_GT(put_dword(h.get(), data, "count", LOOKUP_VALUE | LOOKUP_EXACT, 0x01020304), 0);
+    set_value(h.get(), data, "@", REG_SZ, std::string("d\0e\0f\0\0\0", 8));
+    set_value(h.get(), data, "gone", REG_SZ, "xx");
+    EXPECT_EQ(del_value(h.get(), data, "GONE"), 0);
+
+    const int tree = trav_path(h.get(), parent, "Zeta", LOOKUP_EXACT) + 4;
+    for (const char* n : {"a", "b", "c"}) {
+        const int k = add_subkey(h.get(), tree, n, &err);
+        set_value(h.get(), k, "x", REG_BINARY, pattern(20000));
+    }
+    EXPECT_EQ(rdel_keys(h.get(), "zeta", parent, 0), 1);
+    EXPECT_EQ(del_key(h.get(), parent, "Eta"), 0);
+    ASSERT_EQ(writeHive(h.get()), 0);
+    EXPECT_FALSE(h->state & HIVE_DIRTY);
+
+    Tree expected;
+    expected["\\"];
+    expected["\\Parent"];
+    for (const char* n : {"Alpha", "beta", "Epsilon", "Gamma"}) expected[std::string("\\Parent\\") + n];
+    auto& values = expected["\\Parent\\Delta"];
+    for (const int n : sizes) values["v" + std::to_string(n)] = {REG_BINARY, pattern(n)};
+    values["count"] = {REG_DWORD, std::string("\x04\x03\x02\x01", 4)};
+    values[""] = {REG_SZ, std::string("d\0e\0f\0\0\0", 8)};
+
+    int status = -1;
+    run("hivexml '" + file + "' > /dev/null 2>&1", &status);
+    EXPECT_EQ(status, 0) << "hivexml refuses the saved hive";
+    EXPECT_EQ(hivex_tree(file), expected);
+    HivePtr again(openHive(file.c_str(), HIVE_READONLY));
+    int damages = -1;
+    EXPECT_EQ(engine_tree(again.get(), &damages), expected);
+    EXPECT_EQ(damages, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, IndexKinds,
+                         ::testing::Values(IndexCase{"lf", ID_LF, false}, IndexCase{"lh", ID_LH, false},
+                                           IndexCase{"li", ID_LI, false}, IndexCase{"ri_of_lh", ID_LH, true},
+                                           IndexCase{"ri_of_li", ID_LI, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ManyChildren, TenThousandSubkeysStaySortedAndReadable) {
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("special"), "hive");
+    HivePtr h(openHive(file.c_str(), 0));
+    ASSERT_TRUE(h);
+    int err = 0;
+    const int clsid = add_subkey(h.get(), h->rootofs + 4, "CLSID", &err);
+    std::vector<std::string> names;
+    for (int i = 0; i < 10000; ++i) {
+        char n[64];
+        snprintf(n, sizeof n, "{%08X-0000-0000-C000-%012d}", i * 2654435761u, i);
+        names.emplace_back(n);
+    }
+    std::mt19937 rng(7);
+    std::shuffle(names.begin(), names.end(), rng);
+    for (const auto& n : names) ASSERT_TRUE(add_subkey(h.get(), clsid, n.c_str(), &err)) << n;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(subkey_names(h.get(), clsid), names);
+    for (size_t i = 0; i < names.size(); i += 2) ASSERT_EQ(del_key(h.get(), clsid, names[i].c_str()), 0);
+    ASSERT_EQ(writeHive(h.get()), 0);
+    const Tree t = hivex_tree(file);
+    size_t under = 0;
+    for (const auto& [k, v] : t) under += k.rfind("\\CLSID\\", 0) == 0;
+    EXPECT_EQ(under, names.size() / 2);
+    EXPECT_TRUE(trav_path(h.get(), clsid, names[1].c_str(), LOOKUP_EXACT));
+}
+
+}  // namespace

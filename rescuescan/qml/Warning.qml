@@ -50,15 +50,17 @@ Image {
         verticalAlignment: Text.AlignVCenter
     }
 
+    // The button resolves image URLs against its own folder, so they are
+    // made absolute here.
     Button {
         objectName: "yesButton"
         x: 140
         y: 144
         width: 89
         height: 30
-        normal_image: "image/warning/yes_1.png"
-        hot_image: "image/warning/yes_2.png"
-        pushed_image: "image/warning/yes_3.png"
+        normal_image: Qt.resolvedUrl("image/warning/yes_1.png")
+        hot_image: Qt.resolvedUrl("image/warning/yes_2.png")
+        pushed_image: Qt.resolvedUrl("image/warning/yes_3.png")
         onClicked: viewer.yes()
 
         Text {
@@ -78,9 +80,9 @@ Image {
         y: 144
         width: 89
         height: 30
-        normal_image: "image/warning/yes_1.png"
-        hot_image: "image/warning/yes_2.png"
-        pushed_image: "image/warning/yes_3.png"
+        normal_image: Qt.resolvedUrl("image/warning/yes_1.png")
+        hot_image: Qt.resolvedUrl("image/warning/yes_2.png")
+        pushed_image: Qt.resolvedUrl("image/warning/yes_3.png")
         onClicked: viewer.no()
 
         Text {

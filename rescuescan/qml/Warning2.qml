@@ -51,15 +51,17 @@ Image {
         verticalAlignment: Text.AlignVCenter
     }
 
+    // The button resolves image URLs against its own folder, so they are
+    // made absolute here.
     Button {
         objectName: "yesButton"
         x: 330
         y: 141
         width: 89
         height: 30
-        normal_image: "image/warning/yes_1.png"
-        hot_image: "image/warning/yes_2.png"
-        pushed_image: "image/warning/yes_3.png"
+        normal_image: Qt.resolvedUrl("image/warning/yes_1.png")
+        hot_image: Qt.resolvedUrl("image/warning/yes_2.png")
+        pushed_image: Qt.resolvedUrl("image/warning/yes_3.png")
         onClicked: viewer.yes()
 
         Text {
@@ -79,9 +81,9 @@ Image {
         y: 141
         width: 89
         height: 30
-        normal_image: "image/warning/yes_1.png"
-        hot_image: "image/warning/yes_2.png"
-        pushed_image: "image/warning/yes_3.png"
+        normal_image: Qt.resolvedUrl("image/warning/yes_1.png")
+        hot_image: Qt.resolvedUrl("image/warning/yes_2.png")
+        pushed_image: Qt.resolvedUrl("image/warning/yes_3.png")
         onClicked: viewer.no()
 
         Text {

@@ -40,20 +40,6 @@ Item {
         opacity: 0.3
     }
 
-    MouseArea {
-        id: track
-        anchors.fill: parent
-        hoverEnabled: true
-        onPressed: function(mouse) {
-            if (!scrollBar.scrollArea)
-                return
-            if (mouse.y < handle.y)
-                scrollBar.scrollTo(scrollBar.scrollArea.contentY - 10)
-            else if (mouse.y >= handle.y + handle.height)
-                scrollBar.scrollTo(scrollBar.scrollArea.contentY + 10)
-        }
-    }
-
     BorderImage {
         id: handle
         objectName: "handle"
@@ -64,24 +50,44 @@ Item {
             : scrollBar.height
         source: "../image/scan/scrollbar.png"
         border { left: 1; top: 1; right: 1; bottom: 1 }
+    }
 
-        MouseArea {
-            id: grip
-            property real pressY: 0
-            anchors.fill: parent
-            hoverEnabled: true
-            onPressed: function(mouse) { pressY = mouse.y }
-            onPositionChanged: function(mouse) {
-                if (pressed && scrollBar.scrollArea)
-                    scrollBar.scrollTo(scrollBar.scrollArea.contentY + mouse.y - pressY)
+    // One area for track and handle, so that hovering either keeps the bar
+    // shown. Handle drags work in the handle's own coordinates: each move
+    // adds how far the pointer now lies from where it took the handle.
+    MouseArea {
+        id: area
+
+        property bool draggingHandle: false
+        property real pressY: 0
+
+        anchors.fill: parent
+        hoverEnabled: true
+
+        onPressed: function(mouse) {
+            draggingHandle = false
+            if (!scrollBar.scrollArea)
+                return
+            if (mouse.y < handle.y) {
+                scrollBar.scrollTo(scrollBar.scrollArea.contentY - 10)
+            } else if (mouse.y >= handle.y + handle.height) {
+                scrollBar.scrollTo(scrollBar.scrollArea.contentY + 10)
+            } else {
+                pressY = mouse.y - handle.y
+                draggingHandle = true
             }
         }
+        onPositionChanged: function(mouse) {
+            if (draggingHandle && pressed)
+                scrollBar.scrollTo(scrollBar.scrollArea.contentY + (mouse.y - handle.y) - pressY)
+        }
+        onReleased: draggingHandle = false
     }
 
     states: State {
         name: "active"
         when: (scrollBar.scrollArea && scrollBar.scrollArea.movingVertically)
-              || track.containsMouse || grip.containsMouse || grip.pressed
+              || area.containsMouse || area.pressed
         PropertyChanges { target: scrollBar; opacity: 1.0 }
     }
 

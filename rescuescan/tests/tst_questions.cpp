@@ -1,0 +1,266 @@
+#include "app/alertframe.h"
+#include "app/alertviewer.h"
+#include "app/fontfallbacks.h"
+#include "app/showquestion.h"
+#include "widgets/declarativecursorarea.h"
+
+#include "rendercheck.h"
+
+#include <QApplication>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+using Ask = int (*)(QWidget *, const QString &, const QString &);
+
+struct OpenQuestion
+{
+    AlertFrame *frame;
+    AlertViewer *viewer;
+
+    QQuickItem *item(const char *name) const
+    {
+        return viewer->rootObject()->findChild<QQuickItem *>(QString::fromLatin1(name));
+    }
+
+    QPoint centreOf(const char *name) const
+    {
+        QQuickItem *target = item(name);
+        return target->mapToScene(QPointF(target->width() / 2, target->height() / 2)).toPoint();
+    }
+
+    void click(const char *name) const
+    {
+        QTest::mouseClick(viewer, Qt::LeftButton, {}, centreOf(name));
+    }
+};
+
+// Runs the question and calls act once its window is on screen; act must
+// end the dialog. A question still open after a long wait is rejected so
+// that a failing test cannot hang the run.
+int askWhile(Ask ask, QWidget *parent, const QString &title, const QString &content,
+             const std::function<void(const OpenQuestion &)> &act)
+{
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *frame = qobject_cast<AlertFrame *>(widget);
+            if (!frame || !frame->isVisible())
+                continue;
+            poll.stop();
+            QVERIFY(QTest::qWaitForWindowExposed(frame));
+            act({frame, frame->findChild<AlertViewer *>()});
+            return;
+        }
+    });
+    poll.start();
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *frame = qobject_cast<AlertFrame *>(widget))
+                frame->reject();
+        }
+    });
+    safety.start(30000);
+    return ask(parent, title, content);
+}
+
+const QString longMessage = QStringLiteral(
+    "Are you sure to abort without fixing? The threats found stay on the disk.");
+
+} // namespace
+
+class TestQuestions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void answers_data();
+    void answers();
+    void windowFacts_data();
+    void windowFacts();
+    void centredOn1024x768();
+    void widePageUsesFewerLines();
+    void dragAnywhereMovesWindow();
+};
+
+void TestQuestions::initTestCase()
+{
+    qmlRegisterType<DeclarativeCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+    installFontFallbacks();
+}
+
+void TestQuestions::answers_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("expected");
+
+    for (bool wide : {false, true}) {
+        const char *page = wide ? "wide" : "narrow";
+        QTest::addRow("%s, YES", page) << wide << "yes" << 1;
+        QTest::addRow("%s, NO", page) << wide << "no" << 0;
+        QTest::addRow("%s, window closed", page) << wide << "close" << 0;
+        QTest::addRow("%s, Escape", page) << wide << "escape" << 0;
+        QTest::addRow("%s, Qt.quit() on the page", page) << wide << "quit" << 0;
+    }
+}
+
+void TestQuestions::answers()
+{
+    QFETCH(bool, wide);
+    QFETCH(QString, action);
+    QFETCH(int, expected);
+
+    QWidget owner;
+    owner.show();
+    const int result = askWhile(wide ? showWideQuestion : showQuestion, &owner,
+                                QStringLiteral("Warning"), QStringLiteral("Are you sure to exit?"),
+                                [&](const OpenQuestion &q) {
+        if (action == QLatin1String("yes"))
+            q.click("yesButton");
+        else if (action == QLatin1String("no"))
+            q.click("noButton");
+        else if (action == QLatin1String("close"))
+            q.frame->close();
+        else if (action == QLatin1String("escape"))
+            QTest::keyClick(q.frame, Qt::Key_Escape);
+        else
+            QQmlExpression(q.viewer->rootContext(), q.viewer->rootObject(), QStringLiteral("Qt.quit()")).evaluate();
+    });
+    QCOMPARE(result, expected);
+    // Only the question closed; its owner, standing in for the main window, stays.
+    QVERIFY(owner.isVisible());
+}
+
+void TestQuestions::windowFacts_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("screenshot");
+
+    QTest::newRow("narrow") << false << QSize(347, 183)
+                            << QStringLiteral("Are you sure to abort without fixing?") << "question";
+    QTest::newRow("narrow, long message") << false << QSize(347, 183) << longMessage
+                                          << "question-long";
+    QTest::newRow("wide") << true << QSize(547, 183)
+                          << QStringLiteral("Would you like to download Wardline and have Windows "
+                                            "install it the next time it starts? It protects this "
+                                            "computer against malware.")
+                          << "question-wide";
+}
+
+void TestQuestions::windowFacts()
+{
+    QFETCH(bool, wide);
+    QFETCH(QSize, size);
+    QFETCH(QString, content);
+    QFETCH(QString, screenshot);
+
+    const QString title = QStringLiteral("Warning");
+    QSize frameSize;
+    QSize viewSize;
+    QPoint position;
+    Qt::WindowFlags flags;
+    bool translucent = false;
+    QStringList texts;
+    QStringList problems;
+    QImage shot;
+    askWhile(wide ? showWideQuestion : showQuestion, nullptr, title, content,
+             [&](const OpenQuestion &q) {
+        frameSize = q.frame->size();
+        viewSize = q.viewer->size();
+        position = q.frame->pos();
+        flags = q.frame->windowFlags();
+        translucent = q.frame->testAttribute(Qt::WA_TranslucentBackground);
+        texts = RenderCheck::visibleTexts(q.viewer->rootObject());
+        problems = RenderCheck::problems(q.viewer->rootObject());
+        shot = q.viewer->grabFramebuffer();
+        q.click("noButton");
+    });
+
+    RenderCheck::saveScreenshot(shot, screenshot);
+    QCOMPARE(frameSize, size);
+    QCOMPARE(viewSize, size);
+    QCOMPARE(shot.size(), size);
+    QCOMPARE(flags, Qt::Dialog | Qt::FramelessWindowHint);
+    QVERIFY(translucent);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(position, QPoint(screen.x() + (screen.width() - size.width()) / 2,
+                              screen.y() + (screen.height() - size.height()) / 2));
+    QCOMPARE(texts, QStringList({title, content, QStringLiteral("YES"), QStringLiteral("NO")}));
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+void TestQuestions::centredOn1024x768()
+{
+    if (QGuiApplication::primaryScreen()->geometry() != QRect(0, 0, 1024, 768))
+        QSKIP("needs a 1024 x 768 screen, as the test run under Xvfb has");
+
+    // The owner sits in a corner: the question still takes the screen's centre.
+    QWidget owner;
+    owner.setGeometry(0, 0, 200, 100);
+    owner.show();
+    QPoint narrow;
+    QPoint wide;
+    askWhile(showQuestion, &owner, QStringLiteral("Warning"), QStringLiteral("Are you sure to exit?"),
+             [&](const OpenQuestion &q) { narrow = q.frame->pos(); q.click("noButton"); });
+    askWhile(showWideQuestion, &owner, QStringLiteral("Warning"), QStringLiteral("Are you sure to exit?"),
+             [&](const OpenQuestion &q) { wide = q.frame->pos(); q.click("noButton"); });
+    QCOMPARE(narrow, QPoint(338, 292));
+    QCOMPARE(wide, QPoint(238, 292));
+}
+
+void TestQuestions::widePageUsesFewerLines()
+{
+    int narrowLines = 0;
+    int wideLines = 0;
+    const auto lines = [](int &into) {
+        return [&into](const OpenQuestion &q) {
+            into = q.item("contentText")->property("lineCount").toInt();
+            q.click("noButton");
+        };
+    };
+    askWhile(showQuestion, nullptr, QStringLiteral("Warning"), longMessage, lines(narrowLines));
+    askWhile(showWideQuestion, nullptr, QStringLiteral("Warning"), longMessage, lines(wideLines));
+    QVERIFY2(wideLines > 0 && wideLines < narrowLines,
+             qPrintable(QStringLiteral("wide %1 lines, narrow %2").arg(wideLines).arg(narrowLines)));
+}
+
+void TestQuestions::dragAnywhereMovesWindow()
+{
+    QPoint start;
+    QPoint afterDrag;
+    QPoint afterRelease;
+    int result = -1;
+    result = askWhile(showQuestion, nullptr, QStringLiteral("Warning"), QStringLiteral("Are you sure to exit?"),
+                      [&](const OpenQuestion &q) {
+        start = q.frame->pos();
+        // The message area: no header item on this page, so any press drags.
+        const QPoint press(150, 90);
+        QTest::mousePress(q.viewer, Qt::LeftButton, {}, press);
+        QTest::mouseMove(q.viewer, press + QPoint(40, 30));
+        afterDrag = q.frame->pos();
+        QTest::mouseRelease(q.viewer, Qt::LeftButton, {}, press + QPoint(40, 30));
+        QTest::mouseMove(q.viewer, QPoint(10, 10));
+        afterRelease = q.frame->pos();
+        q.click("noButton");
+    });
+    QCOMPARE(result, 0);
+    QCOMPARE(afterDrag, start + QPoint(40, 30));
+    QCOMPARE(afterRelease, afterDrag);
+}
+
+QTEST_MAIN(TestQuestions)
+#include "tst_questions.moc"

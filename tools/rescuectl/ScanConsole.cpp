@@ -1,0 +1,106 @@
+#include "ScanConsole.h"
+
+#include "ScanThread.h"
+#include "ThreatRemoval.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+namespace {
+
+enum ExitStatus { NoThreat = 0, ThreatsFound = 1, Failure = 2 };
+
+QString minutesAndSeconds(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+ScanConsole::ScanConsole(ScanThread* scanWorker, bool remove, QObject* parent)
+    : QObject(parent)
+    , worker(scanWorker)
+    , removeThreats(remove)
+{
+    line.captureLog();
+    elapsed.start();
+    connect(worker, &ScanThread::scanProgress, this, &ScanConsole::onScanProgress);
+    connect(worker, &ScanThread::threatFound, this, &ScanConsole::onThreatFound);
+    connect(worker, &ScanThread::serverError, this, &ScanConsole::onServerError);
+    connect(worker, &ScanThread::scanFinished, this, &ScanConsole::onScanFinished);
+}
+
+void ScanConsole::onScanProgress(QString currentObject, long scanned, long total)
+{
+    scannedCount = scanned;
+    totalCount = total;
+    line.setStatus(tr("Scanned %1/%2, %3 threats: %4")
+                       .arg(scanned)
+                       .arg(total)
+                       .arg(threatFiles.size())
+                       .arg(currentObject));
+}
+
+void ScanConsole::onThreatFound(QString threat_file, QString threat_name)
+{
+    threatFiles << threat_file;
+    line.print(tr("Threat found: %1 in %2").arg(threat_name, threat_file));
+}
+
+void ScanConsole::onServerError()
+{
+    serverUnreachable = true;
+    line.print(tr("Fail to connect cloud server."), true);
+}
+
+void ScanConsole::onScanFinished()
+{
+    worker->wait();
+    line.finish();
+    if (serverUnreachable) {
+        QCoreApplication::exit(Failure);
+        return;
+    }
+
+    const qint64 ms = elapsed.elapsed();
+    line.print(tr("Scanned %1 of %2 files, %3 threats found, in %4 (%5 s).")
+                   .arg(scannedCount)
+                   .arg(totalCount)
+                   .arg(threatFiles.size())
+                   .arg(minutesAndSeconds(ms))
+                   .arg(double(ms) / 1000.0, 0, 'f', 1));
+    if (threatFiles.isEmpty()) {
+        QCoreApplication::exit(NoThreat);
+        return;
+    }
+    if (removeThreats && !removeThreatFiles()) {
+        QCoreApplication::exit(Failure);
+        return;
+    }
+    QCoreApplication::exit(ThreatsFound);
+}
+
+bool ScanConsole::removeThreatFiles()
+{
+    // Overlapping targets report a file more than once; it goes once.
+    QSet<QString> handled;
+    int removed = 0;
+    int failed = 0;
+    for (const QString& file : std::as_const(threatFiles)) {
+        if (handled.contains(file))
+            continue;
+        handled.insert(file);
+        if (removeThreatFile(file)) {
+            ++removed;
+            line.print(tr("Removed: %1").arg(file));
+        } else {
+            ++failed;
+            line.print(tr("Could not remove: %1").arg(file), true);
+        }
+    }
+    line.print(tr("Removed %1 of %2 threat files.").arg(removed).arg(removed + failed));
+    return failed == 0;
+}

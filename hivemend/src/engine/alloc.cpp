@@ -87,7 +87,7 @@ int add_bin(Hive* hdesc, int size) {
     }
     if (newend >= hdesc->size) {
         const int newsize = static_cast<int>((newend & ~0x3FFFF) + 0x40000);
-        hdesc->buffer = static_cast<unsigned char*>(xrealloc(hdesc->buffer, static_cast<size_t>(newsize)));
+        hdesc->buffer = image_grow(hdesc->buffer, static_cast<size_t>(hdesc->size), static_cast<size_t>(newsize));
         memset(hdesc->buffer + hdesc->size, 0, static_cast<size_t>(newsize - hdesc->size));
         hdesc->size = newsize;
         printf("add_bin: new buffer size = %d [%x]\n", newsize, newsize);

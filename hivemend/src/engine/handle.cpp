@@ -1,7 +1,9 @@
 // Loading a hive into memory and releasing it.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -156,7 +158,7 @@ Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode)
     if (!data || len < 0 || len > INT_MAX) return nullptr;
     Hive* h = new_hive(filename, mode & ~HIVE_FILE_OPEN);
     h->size = static_cast<int>(len);
-    h->buffer = static_cast<unsigned char*>(xmalloc(static_cast<size_t>(len)));
+    h->buffer = image_alloc(static_cast<size_t>(len));
     std::memcpy(h->buffer, data, static_cast<size_t>(len));
     parse_image(h);
     return h;
@@ -176,8 +178,14 @@ Hive* openHive(const char* filename, int mode) {
         return nullptr;
     }
     h->size = static_cast<int>(st.st_size);
-    h->buffer = static_cast<unsigned char*>(xcalloc(static_cast<size_t>(h->size)));
-    const size_t got = fread(h->buffer, 1, static_cast<size_t>(h->size), fp);
+    h->buffer = image_alloc(static_cast<size_t>(h->size));
+    size_t got = 0;
+    while (got < static_cast<size_t>(h->size)) {
+        const ssize_t n = read(fileno(fp), h->buffer + got, static_cast<size_t>(h->size) - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
     if (got != static_cast<size_t>(h->size)) {
         fprintf(stderr, "Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
         closeHive(h);
@@ -199,7 +207,7 @@ void closeHive(Hive* hdesc) {
     if (!hdesc) return;
     CloseFile(hdesc);
     free(hdesc->filename);
-    free(hdesc->buffer);
+    image_free(hdesc->buffer, static_cast<size_t>(hdesc->size));
     delete hdesc->index;
     free(hdesc);
 }

@@ -1,5 +1,6 @@
 // Adding and deleting keys, keeping their parents' subkey indexes sorted.
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -108,6 +109,10 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
         return 0;
     }
     if (name.empty() || name.size() > 0xFFFF) return 0;
+    if (nk->no_subkeys == INT_MAX) {
+        printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
+        return 0;
+    }
     IndexLists idx;
     uint16_t id = static_cast<uint16_t>(h->nkindextype ? h->nkindextype : ID_LF);
     size_t target = 0;

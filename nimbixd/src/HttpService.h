@@ -1,36 +1,38 @@
 #pragma once
 
 #include "Endpoint.h"
-#include "HashDatabase.h"
-#include "SampleStore.h"
+#include "HttpRoutes.h"
 
-#include <httplib.h>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <cstdint>
-#include <optional>
 
 namespace nimbixd {
 
-// The HTTP side of the service: the digest query on
-// POST /interface/cloud/query and, with a sample folder, the sample upload on
-// POST /upfileload.php. HTTP/1.1 keep-alive, TCP_NODELAY, bounded bodies.
+// The HTTP side of the service, on Boost.Beast: HTTP/1.1 keep-alive,
+// TCP_NODELAY, every answer in one write, bounded heads and bodies, idle
+// connections closed after 30 s.
 class HttpService {
 public:
-    HttpService(const HashDatabase& database, std::optional<SampleStore> samples, bool verbose);
+    HttpService(const HttpRoutes& routes, bool verbose);
 
     // Returns the bound port. Throws std::runtime_error.
     std::uint16_t bind(const Endpoint& endpoint);
-    // Serves until stop(); false when serving failed.
-    bool serve();
+    // Serves on a few threads until stop().
+    void serve();
+    // Safe from any thread.
     void stop();
 
 private:
-    void query(const httplib::Request& request, httplib::Response& response) const;
-    void upload(const httplib::Request& request, httplib::Response& response) const;
+    void accept();
 
-    const HashDatabase& database_;
-    const std::optional<SampleStore> samples_;
-    httplib::Server server_;
+    const HttpRoutes& routes_;
+    const bool verbose_;
+    boost::asio::io_context io_;
+    boost::asio::ip::tcp::acceptor acceptor_;
+    boost::asio::steady_timer retry_;
 };
 
 } // namespace nimbixd

@@ -77,7 +77,9 @@ object {"source", "level", "name", "id"} over HTTP/1.1 with keep-alive.
   -h, --help          Show this text.
 
 A malformed database line stops start-up with its file and line. Malformed
-requests get HTTP 400; request bodies above 10 MiB + 64 KiB get 413.
+requests get HTTP 400, request heads above 8 KiB 431, request bodies above
+10 MiB + 64 KiB 413; the connection is then closed and serving goes on.
+Idle connections are closed after 30 s.
 SIGINT or SIGTERM stops the service.
 )";
 }

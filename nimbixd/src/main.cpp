@@ -1,5 +1,6 @@
 #include "Csp4Service.h"
 #include "HashDatabase.h"
+#include "HttpRoutes.h"
 #include "HttpService.h"
 #include "Options.h"
 #include "SampleStore.h"
@@ -9,7 +10,6 @@
 #include <exception>
 #include <pthread.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace nimbixd;
 
@@ -47,7 +47,8 @@ int run(const Options& options)
     std::optional<SampleStore> samples;
     if (options.samples)
         samples.emplace(*options.samples);
-    HttpService http(database, std::move(samples), options.verbose);
+    const HttpRoutes routes(database, std::move(samples));
+    HttpService http(routes, options.verbose);
     Csp4Service csp4(database, options.verbose);
 
     Endpoint http_endpoint = options.listen;
@@ -66,15 +67,9 @@ int run(const Options& options)
         sigwait(&signals, &received);
         http.stop();
     });
-    const bool served = http.serve();
-    // Wakes the waiter when serving ended by itself.
-    ::kill(::getpid(), SIGTERM);
+    http.serve();
     waiter.join();
     csp4.stop();
-    if (!served) {
-        std::fprintf(stderr, "nimbixd: serving %s failed\n", to_string(http_endpoint).c_str());
-        return 1;
-    }
     return 0;
 }
 

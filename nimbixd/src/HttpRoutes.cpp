@@ -1,0 +1,82 @@
+#include "HttpRoutes.h"
+
+#include "Hex.h"
+#include "JsonAnswer.h"
+#include "Multipart.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace nimbixd {
+
+namespace {
+
+constexpr const char* kJsonType = "application/json";
+
+// The value of field name in an application/x-www-form-urlencoded body.
+std::optional<std::string_view> form_field(std::string_view body, std::string_view name)
+{
+    while (!body.empty()) {
+        const auto end = body.find('&');
+        const std::string_view pair = body.substr(0, end);
+        const auto equals = pair.find('=');
+        if (equals != std::string_view::npos && pair.substr(0, equals) == name)
+            return pair.substr(equals + 1);
+        if (end == std::string_view::npos)
+            break;
+        body.remove_prefix(end + 1);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+HttpRoutes::HttpRoutes(const HashDatabase& database, std::optional<SampleStore> samples)
+    : database_(database)
+    , samples_(std::move(samples))
+{
+}
+
+HttpAnswer HttpRoutes::error(int status, const std::string& why)
+{
+    return {status, "text/plain", why + "\n"};
+}
+
+HttpAnswer HttpRoutes::handle(std::string_view method, std::string_view target, std::string_view content_type,
+                              std::string_view body) const
+{
+    const std::string_view path = target.substr(0, target.find('?'));
+    const bool is_query = path == "/interface/cloud/query";
+    const bool is_upload = samples_ && path == "/upfileload.php";
+    if (!is_query && !is_upload)
+        return error(404, "no such endpoint");
+    if (method != "POST")
+        return error(405, "use POST");
+    return is_query ? query(body) : upload(content_type, body);
+}
+
+HttpAnswer HttpRoutes::query(std::string_view body) const
+{
+    const auto md5 = form_field(body, "md5");
+    if (!md5)
+        return error(400, "missing form field md5");
+    if (!is_md5_hex(*md5))
+        return error(400, "md5 must be 32 hexadecimal digits");
+    return {200, kJsonType, query_answer(database_.lookup(to_lower_hex(*md5)))};
+}
+
+HttpAnswer HttpRoutes::upload(std::string_view content_type, std::string_view body) const
+{
+    const auto sample = multipart_field(content_type, body, "userdata_upload");
+    if (!sample)
+        return error(400, "expected a multipart/form-data body with the field userdata_upload");
+    try {
+        const auto result = samples_->store(std::string(*sample));
+        return {200, kJsonType, result.stored ? upload_stored_answer(result.key) : upload_known_answer()};
+    } catch (const StoreError& e) {
+        std::fprintf(stderr, "nimbixd: %s\n", e.what());
+        return error(500, e.what());
+    }
+}
+
+} // namespace nimbixd

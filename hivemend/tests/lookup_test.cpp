@@ -155,3 +155,44 @@ TEST(Changes, BigDataPartsFollowTheirSizes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Changes, NonAsciiNamesAreStoredAsWindowsStoresThem) {
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("special"), "hive");
+    HivePtr h(openHive(file.c_str(), 0));
+    const int root = h->rootofs + 4;
+    int err = 0;
+    const int cafe = add_subkey(h.get(), root, "Caf\xC3\xA9", &err);
+    const int omega = add_subkey(h.get(), root, "\xCE\xA9mega", &err);
+    ASSERT_TRUE(cafe && omega);
+    EXPECT_EQ(add_subkey(h.get(), root, "CAF\xC3\x89", &err), 0) << "same name in other case";
+    EXPECT_EQ(err, 2);
+    ASSERT_TRUE(add_value(h.get(), cafe, "na\xC3\xAFve", REG_DWORD));
+    ASSERT_TRUE(add_value(h.get(), cafe, "\xE2\x82\xAC", REG_DWORD));
+    EXPECT_EQ(trav_path(h.get(), 0, "caf\xC3\xA9", LOOKUP_EXACT), cafe - 4);
+    EXPECT_EQ(trav_path(h.get(), 0, "Caf\xE9", LOOKUP_EXACT), cafe - 4) << "its 8-bit form finds it too";
+    EXPECT_EQ(trav_path(h.get(), 0, "\xCE\xA9mega", LOOKUP_EXACT), omega - 4);
+    EXPECT_EQ(get_val_type(h.get(), cafe, "\xE2\x82\xAC", LOOKUP_VALUE | LOOKUP_EXACT), REG_DWORD);
+    ASSERT_EQ(writeHive(h.get()), 0);
+
+    const Tree t = hivex_tree(file);
+    ASSERT_TRUE(t.count("\\Caf\xE9")) << "8-bit names are Latin-1";
+    EXPECT_TRUE(t.count("\\\xCE\xA9mega"));
+    EXPECT_TRUE(t.at("\\Caf\xE9").count("na\xEFve"));
+    EXPECT_TRUE(t.at("\\Caf\xE9").count("\xE2\x82\xAC"));
+    char* name = get_key_name_utf8(h.get(), cafe);
+    EXPECT_STREQ(name, "Caf\xC3\xA9");
+    free(name);
+
+    EXPECT_EQ(del_value(h.get(), cafe, "NA\xC3\x8FVE"), 1) << "only a-z fold in value names";
+    EXPECT_EQ(del_value(h.get(), cafe, "na\xC3\xAFve"), 0);
+    EXPECT_EQ(del_key(h.get(), root, "\xCE\xA9mega"), 0);
+    EXPECT_EQ(rdel_keys(h.get(), "caf\xC3\xA9", 0, 0), 1);
+    int damages = -1;
+    engine_tree(h.get(), &damages);
+    EXPECT_EQ(damages, 0);
+}
+
+}  // namespace

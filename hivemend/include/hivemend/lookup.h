@@ -3,6 +3,10 @@
 // Finding keys and values by path, enumerating them, and reading value data.
 // Offsets: `start`/`key` arguments are record offsets (0 = the root key);
 // trav_path answers with cell offsets, 0 = not found.
+//
+// Names in paths are UTF-8 or 8-bit bytes. An 8-bit stored name matches its
+// own bytes or the UTF-8 form of its Latin-1 characters, folding 'a'-'z'; a
+// UTF-16LE stored name matches the UTF-8 text of the same characters exactly.
 
 #include <cstdint>
 

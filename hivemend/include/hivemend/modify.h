@@ -4,6 +4,10 @@
 // keys. Changes happen in memory and set HIVE_DIRTY; writeHive saves them.
 // `key` is the record offset of a key (0 = the root where stated), `hint` any
 // offset inside the page to try first (0 = none).
+//
+// New key and value names are given in UTF-8 and stored as Windows stores
+// them: in 8-bit (Latin-1) characters when every character fits, otherwise in
+// UTF-16LE. Bytes that are not UTF-8 are stored unchanged as 8-bit characters.
 
 #include "hivemend/export.h"
 #include "hivemend/format.h"

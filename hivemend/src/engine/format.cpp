@@ -1,5 +1,7 @@
 #include "hivemend/format.h"
 
+#include "names.h"
+
 const char* const val_types[REG_MAX + 1] = {
     "REG_NONE",         "REG_SZ",            "REG_EXPAND_SZ", "REG_BINARY",
     "REG_DWORD",        "REG_DWORD_BIG_ENDIAN", "REG_LINK",   "REG_MULTI_SZ",
@@ -11,15 +13,5 @@ const char* val_type_name(int type) {
 }
 
 uint32_t lh_hash(const char* name, int len) {
-    uint32_t h = 0;
-    for (int i = 0; i < len; ++i) {
-        uint32_t c = static_cast<unsigned char>(name[i]);
-        if ((c >= 0x61 && c <= 0x7A) || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
-            c -= 0x20;
-        } else if (c == 0xB5 || c == 0xFF) {
-            c = 0;
-        }
-        h = h * 37 + c;
-    }
-    return h;
+    return hivemend::name_hash(std::string_view(name, len > 0 ? static_cast<size_t>(len) : 0), true);
 }

@@ -24,21 +24,6 @@ constexpr int kMaxEntries = 0x7FFF;
 
 std::string_view stored_name(const nk_key* nk) { return {nk_name(nk), nk->len_name}; }
 
-// strn_casecmp over the longer of two names held as bytes with a length.
-int compare_names(std::string_view a, std::string_view b) {
-    const size_t n = a.size() > b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
-        unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
-        if (!y) return x ? 1 : 0;
-        if (!x) return -1;
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 0x20);
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 0x20);
-        if (x != y) return static_cast<signed char>(static_cast<unsigned char>(x - y));
-    }
-    return 0;
-}
-
 // The lists of a key's subkey index: the one list, or the leaves of its ri.
 struct IndexLists {
     uint16_t id = 0;          // id of the key's index (0: none)
@@ -83,11 +68,8 @@ std::vector<unsigned char> build_list(uint16_t id, const std::vector<int32_t>& k
 }
 
 // The hint or hash an lf or lh entry carries for a name.
-uint32_t entry_hint(uint16_t id, std::string_view name) {
-    if (id == ID_LH) return lh_hash(name.data(), static_cast<int>(name.size()));
-    uint32_t hint = 0;
-    memcpy(&hint, name.data(), name.size() < 4 ? name.size() : 4);
-    return hint;
+uint32_t entry_hint(uint16_t id, const StoredName& n) {
+    return id == ID_LH ? name_hash(n.bytes, n.compressed) : name_hint(n.bytes, n.compressed);
 }
 
 void read_entries(const Leaf& l, std::vector<int32_t>* keys, std::vector<uint32_t>* hints) {
@@ -108,7 +90,8 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
         *err = 1;
         return 0;
     }
-    if (name.empty() || name.size() > 0xFFFF) return 0;
+    const StoredName sn = encode_name(name);
+    if (name.empty() || sn.bytes.size() > 0xFFFF) return 0;
     if (nk->no_subkeys == INT_MAX) {
         printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
         return 0;
@@ -136,7 +119,8 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
                 if (!sub) continue;
                 if (l.id == ID_LI)
                     printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
-                const int cmp = compare_names(name, stored_name(sub));
+                const int cmp = order_names(sn.bytes, sn.compressed, stored_name(sub),
+                                            sub->type & NK_COMPRESSED_NAME);
                 if (cmp == 0) {
                     printf("add_key: key %s already exists!\n", name.c_str());
                     *err = 2;
@@ -164,7 +148,7 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
         read_entries(l, &keys, &hints);
     }
     const int32_t old_list = nk->no_subkeys > 0 ? cell_to_stored(idx.leaves[target].rec - 4) : OFS_NONE;
-    const int cell = alloc_block(h, parent, static_cast<int>(name.size()) + 80);
+    const int cell = alloc_block(h, parent, static_cast<int>(sn.bytes.size()) + 80);
     if (!cell) {
         printf("add_key: unable to allocate space for new key descriptor for %s!\n", name.c_str());
         return 0;
@@ -172,16 +156,16 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     auto* k = reinterpret_cast<nk_key*>(h->buffer + cell + 4);
     const nk_key* p = nk_at(h, parent);
     k->id = ID_NK;
-    k->type = NK_COMPRESSED_NAME;
+    k->type = sn.compressed ? NK_COMPRESSED_NAME : 0;
     k->ofs_parent = cell_to_stored(parent - 4);
     k->ofs_lf = OFS_NONE;
     k->ofs_vallist = OFS_NONE;
     k->ofs_sk = p->ofs_sk;
     k->ofs_classnam = OFS_NONE;
-    k->len_name = static_cast<uint16_t>(name.size());
-    memcpy(nk_name(k), name.data(), name.size());
+    k->len_name = static_cast<uint16_t>(sn.bytes.size());
+    memcpy(nk_name(k), sn.bytes.data(), sn.bytes.size());
     keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(slot), cell_to_stored(cell));
-    hints.insert(hints.begin() + static_cast<std::ptrdiff_t>(slot), entry_hint(id, name));
+    hints.insert(hints.begin() + static_cast<std::ptrdiff_t>(slot), entry_hint(id, sn));
     const std::vector<unsigned char> list = build_list(id, keys, hints);
     const int blk = alloc_block(h, parent, list_cell_size(id, keys.size()));
     if (!blk) {
@@ -202,16 +186,22 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     return cell + 4;
 }
 
-// Whether entry name `stored` is the one del_key looks for.
-bool entry_is(uint16_t id, std::string_view stored, std::string_view name) {
-    if (stored.size() != name.size()) return false;
-    return id == ID_LI ? casefold_equal(stored.data(), name.data(), name.size())
-                       : memcmp(stored.data(), name.data(), name.size()) == 0;
+// Whether a stored key name is the one del_key looks for: the name as given
+// or as it would be stored, case-insensitively in li lists, byte for byte in
+// lf and lh lists.
+bool entry_is(uint16_t id, const nk_key* sub, std::string_view given, const StoredName& encoded) {
+    const std::string_view stored = stored_name(sub);
+    const auto same = [&](std::string_view form) {
+        return form.size() == stored.size() && (id == ID_LI ? casefold_equal(stored.data(), form.data(), form.size())
+                                                            : memcmp(stored.data(), form.data(), form.size()) == 0);
+    };
+    return same(given) || (encoded.compressed == static_cast<bool>(sub->type & NK_COMPRESSED_NAME) && same(encoded.bytes));
 }
 
-// Unlinks and frees subkey `name` of `parent`; 0 = done, 1 = failure with
-// nothing changed.
-int unlink_key(Hive* h, int parent, std::string_view name) {
+// Unlinks and frees subkey `name` of `parent`, or the subkey whose record
+// offset is `target` when that is given; 0 = done, 1 = failure with nothing
+// changed.
+int unlink_key(Hive* h, int parent, std::string_view name, int target) {
     const nk_key* nk = nk_at(h, parent);
     if (!nk) {
         puts("add_key: current ptr not nk");
@@ -226,14 +216,15 @@ int unlink_key(Hive* h, int parent, std::string_view name) {
         printf("del_key: index other than 'lf', 'li' or 'lh' not supported yet. 0x%04x\n", idx.id);
         return 1;
     }
-    size_t target = 0;
+    const StoredName encoded = encode_name(name);
+    size_t leaf_index = 0;
     int entry = -1;
     for (size_t li = 0; li < idx.leaves.size() && entry < 0; ++li) {
         const Leaf& l = idx.leaves[li];
         for (int i = 0; i < l.count; ++i) {
             const nk_key* sub = nk_stored(h, l.nk(i));
-            if (sub && entry_is(l.id, stored_name(sub), name)) {
-                target = li;
+            if (sub && (target ? rec_ofs(h, sub) == target : entry_is(l.id, sub, name, encoded))) {
+                leaf_index = li;
                 entry = i;
                 break;
             }
@@ -243,7 +234,7 @@ int unlink_key(Hive* h, int parent, std::string_view name) {
         printf("del_key: subkey %.*s not found!\n", static_cast<int>(name.size()), name.data());
         return 1;
     }
-    const Leaf leaf = idx.leaves[target];
+    const Leaf leaf = idx.leaves[leaf_index];
     std::vector<int32_t> keys;
     std::vector<uint32_t> hints;
     read_entries(leaf, &keys, &hints);
@@ -268,7 +259,7 @@ int unlink_key(Hive* h, int parent, std::string_view name) {
         RiList ri;
         ri_at(h, idx.ri, &ri);
         for (int i = 0; i < ri.count; ++i)
-            if (static_cast<size_t>(i) != target) slots.push_back(ri.leaf(i));
+            if (static_cast<size_t>(i) != leaf_index) slots.push_back(ri.leaf(i));
         newri = alloc_block(h, parent, 8 + 4 * static_cast<int>(slots.size()));
         if (!newri) {
             printf("del_key: WARNING: unable to allocate space for ri-index for %.*s! Not deleted\n",
@@ -291,12 +282,12 @@ int unlink_key(Hive* h, int parent, std::string_view name) {
     if (!idx.ri) {
         p->ofs_lf = newlist ? cell_to_stored(newlist) : OFS_NONE;
     } else if (newlist) {
-        wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(target), cell_to_stored(newlist));
+        wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(leaf_index), cell_to_stored(newlist));
     } else {
         if (h->state & HIVE_VERBOSE) {
             char path[4096] = "";
             get_abs_path(h, parent, path, sizeof path);
-            printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(target), parent, path);
+            printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(leaf_index), parent, path);
         }
         free_block(h, idx.ri - 4);
         p = reinterpret_cast<nk_key*>(h->buffer + parent);
@@ -343,7 +334,7 @@ int add_subkey(Hive* hdesc, int nkofs, const char* name, int* err) {
 }
 
 int del_key(Hive* hdesc, int nkofs, const char* name) {
-    return name ? unlink_key(hdesc, nkofs, name) : 1;
+    return name ? unlink_key(hdesc, nkofs, name, 0) : 1;
 }
 
 int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
@@ -399,7 +390,7 @@ int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
             continue;
         }
         del_allvalues(hdesc, f.key);
-        if (unlink_key(hdesc, f.parent, f.name) != 0) return 0;
+        if (unlink_key(hdesc, f.parent, f.name, f.key) != 0) return 0;
         on_path.erase(f.key);
         stack.pop_back();
     }

@@ -14,6 +14,45 @@ void put_unit(std::string& out, uint32_t u) {
     out += static_cast<char>(u >> 8);
 }
 
+// Decodes strict UTF-8 into code points; false for anything else.
+bool decode_utf8(std::string_view s, std::u32string* out) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (!n || i + static_cast<size_t>(n) > s.size()) return false;
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (int k = 1; k < n; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
+        out->push_back(cp);
+        i += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The characters of a stored name as UTF-16 code units.
+std::u16string units(std::string_view name, bool compressed) {
+    std::u16string u;
+    if (compressed) {
+        for (const char c : name) u.push_back(static_cast<unsigned char>(c));
+    } else {
+        for (size_t i = 0; i + 1 < name.size(); i += 2)
+            u.push_back(static_cast<char16_t>(static_cast<unsigned char>(name[i]) |
+                                              (static_cast<unsigned char>(name[i + 1]) << 8)));
+    }
+    return u;
+}
+
+uint32_t upcase(uint32_t c) {
+    if ((c >= 0x61 && c <= 0x7A) || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    return c;
+}
+
 std::string adopt(char* s) {
     std::string r = s;
     free(s);
@@ -52,6 +91,56 @@ std::string utf8_to_utf16le(std::string_view s) {
     return out;
 }
 
+std::string utf8_to_latin1(std::string_view s) {
+    std::u32string cps;
+    if (!decode_utf8(s, &cps)) return {};
+    std::string out;
+    bool ascii = true;
+    for (const char32_t c : cps) {
+        if (c > 0xFF) return {};
+        ascii = ascii && c < 0x80;
+        out += static_cast<char>(c);
+    }
+    return ascii ? std::string() : out;
+}
+
+StoredName encode_name(std::string_view given) {
+    std::u32string cps;
+    if (!decode_utf8(given, &cps)) return {std::string(given), true};
+    bool fits = true;
+    for (const char32_t c : cps) fits = fits && c <= 0xFF;
+    if (fits) {
+        std::string out;
+        for (const char32_t c : cps) out += static_cast<char>(c);
+        return {out, true};
+    }
+    return {utf8_to_utf16le(given), false};
+}
+
+int order_names(std::string_view a, bool a_compressed, std::string_view b, bool b_compressed) {
+    const std::u16string x = units(a, a_compressed);
+    const std::u16string y = units(b, b_compressed);
+    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        const uint32_t p = upcase(x[i]);
+        const uint32_t q = upcase(y[i]);
+        if (p != q) return p < q ? -1 : 1;
+    }
+    return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
+}
+
+uint32_t name_hash(std::string_view name, bool compressed) {
+    uint32_t h = 0;
+    for (const char16_t u : units(name, compressed)) h = h * 37 + (u == 0xB5 || u == 0xFF ? 0 : upcase(u));
+    return h;
+}
+
+uint32_t name_hint(std::string_view name, bool compressed) {
+    const std::u16string u = units(name, compressed);
+    uint32_t hint = 0;
+    for (size_t i = 0; i < 4 && i < u.size(); ++i) hint |= static_cast<uint32_t>(u[i] & 0xFF) << (8 * i);
+    return hint;
+}
+
 bool casefold_equal(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]);
@@ -66,8 +155,11 @@ bool casefold_equal(const char* a, const char* b, size_t n) {
 bool key_name_matches(const nk_key* nk, const NameQuery& q, bool prefix) {
     const size_t len = nk->len_name;
     if (nk->type & NK_COMPRESSED_NAME) {
-        if (q.bytes.size() > len || (!prefix && q.bytes.size() != len)) return false;
-        return casefold_equal(q.bytes.data(), nk_name(nk), q.bytes.size());
+        const auto matches = [&](std::string_view form) {
+            if (form.size() > len || (!prefix && form.size() != len)) return false;
+            return casefold_equal(form.data(), nk_name(nk), form.size());
+        };
+        return matches(q.bytes) || (!q.latin1.empty() && matches(q.latin1));
     }
     if (q.utf16.size() > len || (!prefix && q.utf16.size() != len)) return false;
     return q.utf16.compare(0, q.utf16.size(), nk_name(nk), q.utf16.size()) == 0;
@@ -77,7 +169,10 @@ bool value_name_matches(const vk_key* vk, const NameQuery& q) {
     const size_t len = vk->len_name;
     if (q.bytes == "@" && len == 0) return true;
     if (vk->flag & VK_COMPRESSED_NAME) {
-        return q.bytes.size() == len && casefold_equal(q.bytes.data(), vk_name(vk), len);
+        const auto matches = [&](std::string_view form) {
+            return form.size() == len && casefold_equal(form.data(), vk_name(vk), len);
+        };
+        return matches(q.bytes) || (!q.latin1.empty() && matches(q.latin1));
     }
     return q.utf16.size() == len && q.utf16.compare(0, len, vk_name(vk), len) == 0;
 }

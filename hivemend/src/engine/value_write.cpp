@@ -187,10 +187,10 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
         printf("add_value: value %s already exists\n", given.c_str());
         return nullptr;
     }
-    const std::string stored = given == "@" ? std::string() : given;
+    const StoredName stored = encode_name(given == "@" ? std::string() : given);
     const int count = nk->no_values > 0 ? nk->no_values : 0;
     const unsigned char* old = count ? list_at(hdesc, stored_to_rec(nk->ofs_vallist), 0, count, 4) : nullptr;
-    if (stored.size() > 0xFFFF || (count && !old)) {
+    if (stored.bytes.size() > 0xFFFF || (count && !old)) {
         printf("add_value: value list of key at 0x%x is damaged or the name is too long\n", nkofs);
         return nullptr;
     }
@@ -201,7 +201,7 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
         puts("add_value: failed to allocate new value list!");
         return nullptr;
     }
-    const int vk = alloc_block(hdesc, list, static_cast<int>(stored.size()) + 24);
+    const int vk = alloc_block(hdesc, list, static_cast<int>(stored.bytes.size()) + 24);
     if (!vk) {
         puts("add_value: failed to allocate value descriptor");
         free_block(hdesc, list);
@@ -209,13 +209,13 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
     }
     auto* v = reinterpret_cast<vk_key*>(hdesc->buffer + vk + 4);
     v->id = ID_VK;
-    v->len_name = static_cast<uint16_t>(stored.size());
+    v->len_name = static_cast<uint16_t>(stored.bytes.size());
     v->len_data = (type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) ? VK_DATA_INLINE | 4 : VK_DATA_INLINE;
     v->ofs_data = 0;
     v->val_type = static_cast<uint32_t>(type);
-    v->flag = stored.empty() ? 0 : VK_COMPRESSED_NAME;
+    v->flag = stored.bytes.empty() || !stored.compressed ? 0 : VK_COMPRESSED_NAME;
     v->dummy1 = 0;
-    memcpy(vk_name(v), stored.data(), stored.size());
+    memcpy(vk_name(v), stored.bytes.data(), stored.bytes.size());
     entries.push_back(cell_to_stored(vk));
     memcpy(hdesc->buffer + list + 4, entries.data(), 4 * entries.size());
     auto* k = reinterpret_cast<nk_key*>(hdesc->buffer + nkofs);

@@ -1,13 +1,17 @@
 #include "app/alertframe.h"
 #include "app/alertviewer.h"
+#include "app/draghandle.h"
 #include "app/fontfallbacks.h"
+#include "app/qnoframedialog.h"
 #include "app/showquestion.h"
 #include "widgets/declarativecursorarea.h"
 
 #include "rendercheck.h"
 
 #include <QApplication>
+#include <QQmlComponent>
 #include <QQmlContext>
+#include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QScreen>
@@ -15,6 +19,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -92,6 +97,9 @@ private slots:
     void centredOn1024x768();
     void widePageUsesFewerLines();
     void dragAnywhereMovesWindow();
+    void dragHandleIsTheTopHeader_data();
+    void dragHandleIsTheTopHeader();
+    void framesAreFramelessAndCentred();
 };
 
 void TestQuestions::initTestCase()
@@ -260,6 +268,55 @@ void TestQuestions::dragAnywhereMovesWindow()
     QCOMPARE(result, 0);
     QCOMPARE(afterDrag, start + QPoint(40, 30));
     QCOMPARE(afterRelease, afterDrag);
+}
+
+void TestQuestions::dragHandleIsTheTopHeader_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QPoint>("press");
+    QTest::addColumn<bool>("drags");
+
+    const QString atTop = QStringLiteral("Item { objectName: \"topHeader\"; width: 640; height: 38 }");
+    const QString nested = QStringLiteral(
+        "Item { x: 100; y: 50; width: 200; height: 100\n"
+        "       Item { objectName: \"topHeader\"; x: 20; width: 100; height: 30 } }");
+    QTest::newRow("no header: anywhere") << QString() << QPoint(300, 300) << true;
+    QTest::newRow("inside the header") << atTop << QPoint(600, 37) << true;
+    QTest::newRow("below the header") << atTop << QPoint(10, 40) << false;
+    QTest::newRow("inside a nested header") << nested << QPoint(125, 55) << true;
+    QTest::newRow("left of a nested header") << nested << QPoint(110, 55) << false;
+}
+
+void TestQuestions::dragHandleIsTheTopHeader()
+{
+    QFETCH(QString, header);
+    QFETCH(QPoint, press);
+    QFETCH(bool, drags);
+
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData(("import QtQuick\nItem { width: 640; height: 410\n" + header + "\n}").toUtf8(), QUrl());
+    std::unique_ptr<QObject> page(component.create());
+    QVERIFY2(page, qPrintable(component.errorString()));
+    QCOMPARE(pressStartsDrag(qobject_cast<QQuickItem *>(page.get()), press), drags);
+}
+
+void TestQuestions::framesAreFramelessAndCentred()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QPoint centred(screen.x() + (screen.width() - 640) / 2, screen.y() + (screen.height() - 410) / 2);
+
+    AlertFrame alert(nullptr);
+    QNoFrameDialog content(nullptr);
+    alert.resize(640, 410);
+    content.resize(640, 410);
+    alert.centerOnScreen();
+    content.centerOnScreen();
+    for (QDialog *dialog : {static_cast<QDialog *>(&alert), static_cast<QDialog *>(&content)}) {
+        QCOMPARE(dialog->windowFlags(), Qt::Dialog | Qt::FramelessWindowHint);
+        QVERIFY(dialog->testAttribute(Qt::WA_TranslucentBackground));
+        QCOMPARE(dialog->pos(), centred);
+    }
 }
 
 QTEST_MAIN(TestQuestions)

@@ -2,7 +2,9 @@ import QtQuick
 import NativeQuickWidgets 1.0
 
 // Image button: the normal image always lies underneath; the hovered image
-// fades in and out over 200 ms, the pressed image shows at once.
+// fades in and out over 200 ms, the pressed image shows at once. Relative
+// image URLs would resolve against this folder, so pages pass absolute ones
+// (Qt.resolvedUrl("image/...")).
 Rectangle {
     id: button
 

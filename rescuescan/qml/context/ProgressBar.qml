@@ -1,7 +1,8 @@
 import QtQuick
 
 // Image progress bar: a background stretched over the bar and a fill of
-// left cap, stretchable middle and right cap laid from the left edge.
+// left cap, stretchable middle and right cap laid from the left edge. Pages
+// pass absolute image URLs, as for Button.
 Rectangle {
     id: bar
 

@@ -263,6 +263,9 @@ void TestArtwork::gallery_data()
                                          << QStringList{"Scan", "Repair", "Flash Scan", "Scan Computer",
                                                         "Scan Special location", "Cloud Engine Version: 1.0",
                                                         "Cloud Status: Connected"};
+    QTest::newRow("preview-pages") << "qrc:/tests/gallery/PagesPreview.qml"
+                                   << QStringList{"Quick Scan", "Scan Complete", "Problems Found",
+                                                  "Quillmark Rescue Disk v1.0"};
 }
 
 void TestArtwork::gallery()

@@ -78,6 +78,7 @@ const Case kCases[] = {
     {"page_size_huge", [](auto& img, auto&) { put(img, HBIN_START + 8, 0x7FFFFFFF); }},
     {"page_size_zero", [](auto& img, auto&) { put(img, HBIN_START + 8, 0); }},
     {"data_size_past_file", [](auto& img, auto&) { put(img, REGF_DATA_SIZE, 0x7FFF0000); }},
+    {"data_size_far_past_file", [](auto& img, auto&) { put(img, REGF_DATA_SIZE, 0x7E000000); }},
     {"data_size_negative", [](auto& img, auto&) { put(img, REGF_DATA_SIZE, -8); }},
     {"value_list_offset_negative", [](auto& img, auto& l) { put(img, l.a + 0x28, static_cast<int32_t>(0x80000000)); }},
     {"name_length_past_cell", [](auto& img, auto& l) { put16(img, l.a + 0x48, 0xFFFF); }},
@@ -125,6 +126,7 @@ TEST_P(Damage, EveryOperationStaysInsideTheImage) {
     rdel_keys(h.get(), "a", 0, 0);
     long len = 0;
     EXPECT_TRUE(hive_image(h.get(), &len));
+    EXPECT_LT(len, 1 << 20) << "a damaged hive must not grow to the size its header claims";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Damage, ::testing::ValuesIn(kCases),

@@ -75,6 +75,13 @@ int add_bin(Hive* hdesc, int size) {
         printf("add_bin: hive <%s> cannot grow by %d bytes\n", hdesc->filename, size);
         return 0;
     }
+    if (hdesc->endofs > hdesc->size) {
+        // The base block claims more data than the file holds: growing at
+        // that end would make a damaged hive gigabytes long.
+        printf("add_bin: hive <%s> data size 0x%x is past its end 0x%x, not expanded\n", hdesc->filename,
+               hdesc->endofs - HBIN_START, hdesc->size);
+        return 0;
+    }
     const int r = ((size + 36) & ~0xFFF) + 4096;
     printf("add_bin: request size = %d [%x], rounded to %d [%x]\n", size, size, r, r);
     printf("add_bin: old buffer size = %d [%x]\n", hdesc->size, hdesc->size);

@@ -145,8 +145,11 @@ void Nimbix::build_hash_request_packet(QByteArray md5, QByteArray* out)
 void Nimbix::parse_hash_response_packet(QByteArray data, VerdictMap* results)
 {
     HashResponse response;
+    // The partial parse and the explicit check keep the protocol library
+    // from logging a missing required field; failures only throw.
     if (data.size() > std::numeric_limits<int>::max()
-        || !response.ParseFromArray(data.constData(), static_cast<int>(data.size())))
+        || !response.ParsePartialFromArray(data.constData(), static_cast<int>(data.size()))
+        || !response.IsInitialized())
         throw std::runtime_error("parse_hash_response_packet:ParseFromArray failed");
     if (response.version() != 1)
         throw std::runtime_error("parse_hash_response_packet:unknow version");

@@ -15,6 +15,13 @@ ProtocolSocket::ProtocolSocket(QTcpSocket* parent)
     connect(this, &QAbstractSocket::disconnected, this, &ProtocolSocket::on_disconnect_event);
 }
 
+ProtocolSocket::~ProtocolSocket()
+{
+    // The base class closes a connected socket and signals disconnected()
+    // after this part of the object is gone; the slot must not run then.
+    disconnect(this, &QAbstractSocket::disconnected, this, &ProtocolSocket::on_disconnect_event);
+}
+
 void ProtocolSocket::BuildPacket(MessageContainer_MessageType type, std::string inner,
                                  std::string* out)
 {

@@ -15,6 +15,7 @@ class ProtocolSocket : public QTcpSocket {
 
 public:
     explicit ProtocolSocket(QTcpSocket* parent = nullptr);
+    ~ProtocolSocket() override;
 
     // Appends one frame holding a container of the given type to out; the
     // container carries no body when inner is empty.

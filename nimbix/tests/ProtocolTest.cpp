@@ -9,6 +9,8 @@
 
 #include <QCryptographicHash>
 
+#include <google/protobuf/stubs/logging.h>
+
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +113,22 @@ protected:
         c->set_report_name("New.Name");
         const std::string bytes = r.SerializeAsString();
         return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+
+    // Failures are thrown, never logged by the protocol library.
+    static inline int logged = 0;
+    google::protobuf::LogHandler* previous = nullptr;
+    void SetUp() override
+    {
+        logged = 0;
+        previous = google::protobuf::SetLogHandler([](google::protobuf::LogLevel, const char*, int, const std::string&) {
+            ++logged;
+        });
+    }
+    void TearDown() override
+    {
+        google::protobuf::SetLogHandler(previous);
+        EXPECT_EQ(logged, 0);
     }
 
     void expectThrow(const QByteArray& data, const char* message)

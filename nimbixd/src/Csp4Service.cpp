@@ -212,7 +212,8 @@ void Csp4Service::serve(int fd, std::string peer)
         if (!read_exact(fd, payload.data(), length))
             break;
         MessageContainer container;
-        if (!container.ParseFromString(payload) || container.version() != 1) {
+        if (!container.ParsePartialFromString(payload) || !container.IsInitialized()
+            || container.version() != 1) {
             if (verbose_)
                 std::fprintf(stderr, "nimbixd: csp4 %s: malformed container, closing\n", peer.c_str());
             break;
@@ -239,7 +240,7 @@ std::string Csp4Service::answer(int type, const std::string& body) const
         return frame(reply_type, error_response());
 
     HashQuery query;
-    if (!query.ParseFromString(body) || query.version() != 1)
+    if (!query.ParsePartialFromString(body) || !query.IsInitialized() || query.version() != 1)
         return frame(reply_type, error_response());
 
     HashResponse response;

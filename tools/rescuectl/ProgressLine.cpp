@@ -2,8 +2,6 @@
 
 #include <QMutexLocker>
 
-#include <atomic>
-
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -12,14 +10,6 @@ namespace {
 constexpr qint64 kTerminalRedrawMs = 100;
 constexpr qint64 kPlainRedrawMs = 10000;
 constexpr int kDefaultWidth = 80;
-
-std::atomic<ProgressLine*> logTarget{nullptr};
-
-void printLogMessage(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    if (ProgressLine* line = logTarget.load())
-        line->print(message, true);
-}
 
 int terminalWidth()
 {
@@ -46,16 +36,7 @@ ProgressLine::ProgressLine()
 
 ProgressLine::~ProgressLine()
 {
-    ProgressLine* self = this;
-    if (logTarget.compare_exchange_strong(self, nullptr))
-        qInstallMessageHandler(nullptr);
     finish();
-}
-
-void ProgressLine::captureLog()
-{
-    logTarget.store(this);
-    qInstallMessageHandler(printLogMessage);
 }
 
 void ProgressLine::setStatus(const QString& text)

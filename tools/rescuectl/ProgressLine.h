@@ -8,7 +8,7 @@
 
 // Console output of a long task: on a terminal, one status line that is
 // rewritten in place and kept below every other line printed meanwhile,
-// diagnostics included; elsewhere (a pipe, a log file) a plain status line
+// messages included; elsewhere (a pipe, a log file) a plain status line
 // now and then. Lines may come from any thread.
 class ProgressLine {
 public:
@@ -24,9 +24,6 @@ public:
     void print(const QString& line, bool toError = false);
     // Removes the status line for good.
     void finish();
-
-    // While it lives, log messages are printed through the current line.
-    void captureLog();
 
 private:
     void eraseLocked();

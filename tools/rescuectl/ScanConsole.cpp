@@ -10,6 +10,8 @@ namespace {
 
 enum ExitStatus { NoThreat = 0, ThreatsFound = 1, Failure = 2 };
 
+std::atomic<ScanConsole*> logTarget{nullptr};
+
 QString minutesAndSeconds(qint64 ms)
 {
     const qint64 seconds = ms / 1000;
@@ -25,12 +27,31 @@ ScanConsole::ScanConsole(ScanThread* scanWorker, bool remove, QObject* parent)
     , worker(scanWorker)
     , removeThreats(remove)
 {
-    line.captureLog();
+    logTarget.store(this);
+    qInstallMessageHandler(onLogMessage);
     elapsed.start();
     connect(worker, &ScanThread::scanProgress, this, &ScanConsole::onScanProgress);
     connect(worker, &ScanThread::threatFound, this, &ScanConsole::onThreatFound);
     connect(worker, &ScanThread::serverError, this, &ScanConsole::onServerError);
     connect(worker, &ScanThread::scanFinished, this, &ScanConsole::onScanFinished);
+}
+
+ScanConsole::~ScanConsole()
+{
+    qInstallMessageHandler(nullptr);
+    logTarget.store(nullptr);
+}
+
+void ScanConsole::onLogMessage(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    ScanConsole* console = logTarget.load();
+    if (!console)
+        return;
+    // The worker reports a file it could not look up (unreadable, gone, too
+    // large, no answer) only in its log; it counts as scanned but unchecked.
+    if (message.startsWith(QLatin1String("query_file exception: ")))
+        ++console->uncheckedCount;
+    console->line.print(message, true);
 }
 
 void ScanConsole::onScanProgress(QString currentObject, long scanned, long total)
@@ -72,6 +93,8 @@ void ScanConsole::onScanFinished()
                    .arg(threatFiles.size())
                    .arg(minutesAndSeconds(ms))
                    .arg(double(ms) / 1000.0, 0, 'f', 1));
+    if (uncheckedCount > 0)
+        line.print(tr("%1 of them could not be checked (see the messages above).").arg(uncheckedCount.load()));
     if (threatFiles.isEmpty()) {
         QCoreApplication::exit(NoThreat);
         return;

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <atomic>
+
 class ScanThread;
 
 // Shows one scan on the console: the progress, each threat as it is found,
@@ -16,6 +18,7 @@ class ScanConsole : public QObject {
 
 public:
     ScanConsole(ScanThread* worker, bool removeThreats, QObject* parent = nullptr);
+    ~ScanConsole() override;
 
 public slots:
     void onScanProgress(QString currentObject, long scanned, long total);
@@ -24,6 +27,9 @@ public slots:
     void onScanFinished();
 
 private:
+    // The scan's diagnostics, from any thread: printed through the status
+    // line, and the files whose lookup failed counted for the totals.
+    static void onLogMessage(QtMsgType type, const QMessageLogContext& context, const QString& message);
     // Whether every threat file is gone.
     bool removeThreatFiles();
 
@@ -34,5 +40,6 @@ private:
     long scannedCount = 0;
     long totalCount = 0;
     QStringList threatFiles;
+    std::atomic<long> uncheckedCount{0};
     bool serverUnreachable = false;
 };

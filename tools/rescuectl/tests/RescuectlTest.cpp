@@ -202,6 +202,7 @@ private slots:
                                                 "Threat found: Worm.Two in " + folder + "/d-evil.exe"}));
         QVERIFY2(run.out.contains(QStringLiteral("Scanned 3 of 3 files, 2 threats found")), qPrintable(run.out));
         QVERIFY2(run.err.contains(QStringLiteral("query_file exception: cannot read file")), qPrintable(run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("1 of them could not be checked")), qPrintable(run.out));
     }
 };
 

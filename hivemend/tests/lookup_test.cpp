@@ -196,3 +196,24 @@ TEST(Changes, NonAsciiNamesAreStoredAsWindowsStoresThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Changes, FirstSubkeyGetsTheRootsIndexKindAndDwordsStayInline) {
+    HivePtr h(openHive(sample("special").c_str(), HIVE_READONLY));
+    ASSERT_EQ(h->nkindextype, static_cast<short>(ID_LH));
+    const int parent = trav_path(h.get(), 0, "zero", 0) + 4;
+    int err = 0;
+    ASSERT_TRUE(add_subkey(h.get(), parent, "ab", &err));
+    const auto* nk = reinterpret_cast<const nk_key*>(h->buffer + parent);
+    const unsigned char* list = h->buffer + nk->ofs_lf + HBIN_START + 4;
+    EXPECT_EQ(reinterpret_cast<const index_head*>(list)->id, ID_LH);
+    EXPECT_EQ(reinterpret_cast<const lf_entry*>(list + 4)->hint, 2471u);
+    ASSERT_TRUE(add_value(h.get(), parent, "d", REG_DWORD));
+    EXPECT_EQ(put_dword(h.get(), parent, "d", LOOKUP_VALUE | LOOKUP_EXACT, 42), 4);
+    const auto* vk = reinterpret_cast<const vk_key*>(h->buffer + trav_path(h.get(), parent, "d", LOOKUP_VALUE) + 4);
+    EXPECT_EQ(vk->len_data, 0x80000004u);
+    EXPECT_EQ(vk->ofs_data, 42u);
+}
+
+}  // namespace

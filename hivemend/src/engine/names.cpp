@@ -118,14 +118,20 @@ StoredName encode_name(std::string_view given) {
 }
 
 int order_names(std::string_view a, bool a_compressed, std::string_view b, bool b_compressed) {
-    const std::u16string x = units(a, a_compressed);
-    const std::u16string y = units(b, b_compressed);
-    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
-        const uint32_t p = upcase(x[i]);
-        const uint32_t q = upcase(y[i]);
+    // Character i of a stored name, read in place: index lists are ordered on
+    // every insertion, so no copies.
+    const auto unit = [](std::string_view n, bool compressed, size_t i) -> uint32_t {
+        if (compressed) return static_cast<unsigned char>(n[i]);
+        return static_cast<unsigned char>(n[2 * i]) | (static_cast<unsigned char>(n[2 * i + 1]) << 8);
+    };
+    const size_t na = a_compressed ? a.size() : a.size() / 2;
+    const size_t nb = b_compressed ? b.size() : b.size() / 2;
+    for (size_t i = 0; i < na && i < nb; ++i) {
+        const uint32_t p = upcase(unit(a, a_compressed, i));
+        const uint32_t q = upcase(unit(b, b_compressed, i));
         if (p != q) return p < q ? -1 : 1;
     }
-    return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
+    return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
 uint32_t name_hash(std::string_view name, bool compressed) {

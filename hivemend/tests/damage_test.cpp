@@ -75,6 +75,7 @@ const Case kCases[] = {
     {"cell_size_most_negative", [](auto& img, auto& l) { put(img, l.a - 4, static_cast<int32_t>(0x80000000)); }},
     {"cell_size_past_page", [](auto& img, auto& l) { put(img, l.data - 4, -0x100000); }},
     {"root_offset_wild", [](auto& img, auto&) { put(img, REGF_ROOT_OFS, 0x7FFFFFF0); }},
+    {"root_offset_at_int_max", [](auto& img, auto&) { put(img, REGF_ROOT_OFS, 0x7FFFEFFF); }},
     {"page_size_huge", [](auto& img, auto&) { put(img, HBIN_START + 8, 0x7FFFFFFF); }},
     {"page_size_zero", [](auto& img, auto&) { put(img, HBIN_START + 8, 0); }},
     {"data_size_past_file", [](auto& img, auto&) { put(img, REGF_DATA_SIZE, 0x7FFF0000); }},

@@ -129,7 +129,9 @@ void parse_image(Hive* h) {
         fprintf(stderr, "openHive(%s): WARNING: REGF header checksum mismatch! calc: 0x%08x != file: 0x%08x\n",
                 h->filename, sum, header_dword(h, REGF_CHECKSUM));
     }
+    // A root offset past the image cannot lead to a key; 0 makes every lookup fail.
     h->rootofs = header_file_offset(h, REGF_ROOT_OFS);
+    if (h->rootofs >= h->size) h->rootofs = 0;
     h->endofs = header_file_offset(h, REGF_DATA_SIZE);
     print_header_name(h);
     choose_index_type(h);

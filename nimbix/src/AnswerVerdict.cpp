@@ -1,13 +1,12 @@
 #include "AnswerVerdict.h"
 
+#include "AnswerJson.h"
 #include "Text8Bit.h"
 
 #include <boost/format.hpp>
-#include <boost/property_tree/json_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
 #include <exception>
-#include <sstream>
 
 namespace Cloud {
 
@@ -17,9 +16,7 @@ QPair<QString, FileResult> verdict_from_answer(const std::string& answer)
 
     QPair<QString, FileResult> record(QString(), FILE_NOT_FOUND);
 
-    pt::ptree tree;
-    std::istringstream stream(answer);
-    pt::read_json(stream, tree);
+    const pt::ptree tree = read_answer_json(answer);
 
     // get<int> accepts exactly a decimal that fits 32 bits, optionally signed,
     // with only white space around it, whether the JSON held a number or a

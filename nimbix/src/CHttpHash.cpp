@@ -1,5 +1,6 @@
 #include "CHttpHash.h"
 
+#include "AnswerLimit.h"
 #include "ServiceAddress.h"
 #include "Text8Bit.h"
 
@@ -42,17 +43,22 @@ bool CHttpHash::QueryHash(QByteArray hex, QString& answer)
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     reply = post(request, body);
+    // An answer is a short JSON object; a service that sends more must not
+    // fill the memory. Such a reply is dropped: its answer is empty.
+    limit_answer(reply, &loop);
     timer.start(kQueryTimeoutMs);
     if (!reply->isFinished())
         loop.exec();
 
-    QByteArray bytes = reply->readAll();
+    // A reply that arrived whole before it could be stopped is dropped too.
+    const bool oversized = reply->bytesAvailable() > kMaxAnswerBytes;
+    QByteArray bytes = oversized ? QByteArray() : reply->readAll();
     const qsizetype zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);
     answer = from8bit(bytes);
 
-    const bool ok = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == kHttpOk;
+    const bool ok = !oversized && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == kHttpOk;
     if (!ok)
         answer.clear();
     reply->deleteLater();

@@ -1,6 +1,7 @@
 #include "ProtocolHttp.h"
 
-#include "Text8Bit.h"
+#include "AnswerJson.h"
+#include "AnswerLimit.h"
 #include "UploadForm.h"
 
 #include <QDebug>
@@ -10,11 +11,9 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
-#include <boost/property_tree/json_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
 #include <exception>
-#include <sstream>
 #include <utility>
 
 namespace Cloud {
@@ -25,19 +24,13 @@ constexpr int kAlreadyStored = 1062;
 
 QByteArray answer_of(QNetworkReply* reply)
 {
+    if (reply->bytesAvailable() > kMaxAnswerBytes)
+        return QByteArray();
     QByteArray answer = reply->readAll();
     const qsizetype zero = answer.indexOf('\0');
     if (zero >= 0)
         answer.truncate(zero);
     return answer;
-}
-
-boost::property_tree::ptree parse_json(const QByteArray& answer)
-{
-    boost::property_tree::ptree tree;
-    std::istringstream stream(answer.toStdString());
-    boost::property_tree::read_json(stream, tree);
-    return tree;
 }
 
 void log_json_failure(const std::exception& e, const QByteArray& answer)
@@ -82,6 +75,7 @@ bool ProtocolHttp::upload_file(QString path, QSet<QString>* keys)
                          QByteArrayLiteral("multipart/form-data;boundary=") + kUploadBoundary);
     request.setRawHeader("Content-Length", QByteArray::number(body.size()));
     QNetworkReply* reply = post(request, body);
+    limit_answer(reply, reply);
 
     upload_keys = keys;
     connect(reply, &QNetworkReply::finished, this, &ProtocolHttp::upload_finished);
@@ -99,7 +93,7 @@ void ProtocolHttp::upload_finished()
     }
     const QByteArray answer = answer_of(reply);
     try {
-        const auto tree = parse_json(answer);
+        const auto tree = read_answer_json(answer.toStdString());
         if (tree.get<int>("success") == 1) {
             const auto key = tree.get<std::string>("key");
             upload_keys->insert(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
@@ -123,7 +117,7 @@ void ProtocolHttp::query_finished()
     }
     const QByteArray answer = answer_of(reply);
     try {
-        parse_json(answer);
+        read_answer_json(answer.toStdString());
     } catch (const std::exception& e) {
         log_json_failure(e, answer);
     }

@@ -156,6 +156,8 @@ TEST(QueryRequest, PostsTheDigestAsAForm)
     EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "md5=900150983cd24fb0d6963f7d28e17f72");
 }
 
+const char* const kCleanJson = R"({"source":"cloud","level":1,"name":"","id":0})";
+
 struct Fault {
     const char* label;
     FaultyHttpServer::Reply reply;
@@ -186,14 +188,15 @@ TEST_P(FailedExchange, ThrowsTheParseErrorWithinTheWait)
     EXPECT_LT(clock.elapsed(), 15000);
 }
 
-const char* const kCleanJson = R"({"source":"cloud","level":1,"name":"","id":0})";
-
 INSTANTIATE_TEST_SUITE_P(Faults, FailedExchange, ::testing::Values(
     Fault{"404 even with a JSON body", FaultyHttpServer::status(404, kCleanJson)},
     Fault{"500", FaultyHttpServer::status(500, "internal error")},
     Fault{"no status line", FaultyHttpServer::noStatusLine()},
     Fault{"body cut off", FaultyHttpServer::cutBody(R"({"source":"cloud","lev)", 200)},
-    Fault{"not JSON", FaultyHttpServer::json("<html>maintenance</html>")}));
+    Fault{"not JSON", FaultyHttpServer::json("<html>maintenance</html>")},
+    // Valid JSON, but answers beyond 1 MiB are dropped, whole or announced.
+    Fault{"larger than 1 MiB", FaultyHttpServer::json(std::string(4 << 20, ' ') + kCleanJson)},
+    Fault{"announces more than 1 MiB", FaultyHttpServer::cutBody(kCleanJson, 2 << 20)}));
 
 TEST(QueryAfterTimeOut, LateAnswerToAnEarlierQueryDoesNotEndTheNextOne)
 {

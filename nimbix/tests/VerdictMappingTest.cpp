@@ -14,7 +14,7 @@ namespace {
 
 struct Case {
     const char* label;
-    const char* answer;
+    std::string answer;
     const char* name;
     FileResult verdict;
 };
@@ -75,6 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, VerdictMapping, ::testing::Values(
          "Trojan.\xc3\x84rger", D},
     Case{"escaped name", R"({"source":"cloud","level":2,"name":"A\"B\\C","id":1})", "A\"B\\C", D},
     Case{"array", R"([1,2,3])", "", N},
+    Case{"nesting at the limit", "{\"source\":\"cloud\",\"level\":2,\"name\":\"X\",\"id\":1,\"x\":"
+                                     + std::string(63, '[') + std::string(63, ']') + "}", "X", D},
     Case{"empty object", R"({})", "", N}));
 
 TEST(VerdictMapping, AnswerThatIsNotJsonThrowsTheParseError)
@@ -83,6 +85,18 @@ TEST(VerdictMapping, AnswerThatIsNotJsonThrowsTheParseError)
                                "{\"source\":\"cloud\"} trailing"}) {
         EXPECT_THROW(Cloud::verdict_from_answer(answer), std::runtime_error) << answer;
     }
+}
+
+TEST(VerdictMapping, DeepNestingIsRejectedBeforeItOverflowsTheStack)
+{
+    // Brackets inside strings do not count.
+    EXPECT_EQ(Cloud::verdict_from_answer("{\"source\":\"cloud\",\"level\":2,\"name\":\"" + std::string(500, '[')
+                                         + "\",\"id\":1}")
+                  .second,
+              Cloud::FILE_DANGEROUS);
+    EXPECT_THROW(Cloud::verdict_from_answer(std::string(65, '[') + std::string(65, ']')), std::runtime_error);
+    EXPECT_THROW(Cloud::verdict_from_answer(std::string(200000, '[') + std::string(200000, ']')),
+                 std::runtime_error);
 }
 
 } // namespace

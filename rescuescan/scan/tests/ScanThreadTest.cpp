@@ -195,20 +195,37 @@ private slots:
         QVERIFY(reports.threats.isEmpty());
     }
 
-    void unreachableService()
+    // No lookup service, or no lookup object at all: the scan reports the
+    // server error and still ends, so its owner is never left waiting.
+    void unreachableService_data()
     {
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         const quint16 closedPort = probe.serverPort();
         probe.close();
-        ScopedNimbixServer env(QStringLiteral("127.0.0.1:%1").arg(closedPort));
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("logLine");
+        QTest::newRow("connection refused") << QStringLiteral("127.0.0.1:%1").arg(closedPort)
+                                            << QStringLiteral("scan threat exit.");
+        QTest::newRow("lookup object cannot be made") << QStringLiteral("127.0.0.1:port")
+                                                      << QStringLiteral("create core failed: ");
+    }
+
+    void unreachableService()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, logLine);
+        ScopedNimbixServer env(server);
 
         ScanThread worker;
         Reports reports(worker);
         worker.addTarget(QDir(path(QStringLiteral("main"))), true);
+        takeLog();
         worker.start();
         QVERIFY(runToEnd(worker, reports));
         QCOMPARE(reports.events, QStringList({"serverError", "finished"}));
+        const QStringList log = takeLog();
+        QVERIFY2(!log.isEmpty() && log.last().startsWith(logLine), qPrintable(log.join('\n')));
     }
 
     // Pause while a lookup runs: that lookup and its report complete, then

@@ -217,3 +217,29 @@ TEST(Changes, FirstSubkeyGetsTheRootsIndexKindAndDwordsStayInline) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Changes, HivesBeforeFormat14KeepBigDataInOneCell) {
+    // NTUSER.DAT is format 1.3: Windows of that age reads no db records.
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("NTUSER.DAT"), "NTUSER.DAT");
+    HivePtr h(openHive(file.c_str(), 0));
+    const int root = h->rootofs + 4;
+    ASSERT_TRUE(add_value(h.get(), root, "big", REG_BINARY));
+    std::string bytes(40000, 0);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
+    ValueBuffer* b = new_valuebuffer(40000);
+    memcpy(vb_data(b), bytes.data(), bytes.size());
+    EXPECT_EQ(put_buf2val(h.get(), b, root, "big", REG_BINARY, LOOKUP_VALUE | LOOKUP_EXACT), 40000);
+    free(b);
+    const auto* data = static_cast<const db_key*>(get_val_data(h.get(), root, "big", 0, LOOKUP_VALUE));
+    ASSERT_TRUE(data);
+    EXPECT_NE(data->id, ID_DB);
+    ASSERT_EQ(writeHive(h.get()), 0);
+    const Tree t = hivex_tree(file);
+    ASSERT_TRUE(t.count("\\"));
+    EXPECT_EQ(t.at("\\").at("big").data, bytes);
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -48,6 +49,9 @@ std::string md5_hex(const std::string& data)
 SampleStore::SampleStore(std::string folder)
     : folder_(std::move(folder))
 {
+    struct stat info {};
+    if (::stat(folder_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || ::access(folder_.c_str(), W_OK) != 0)
+        throw StoreError("--samples " + folder_ + ": not a folder this service can write to");
 }
 
 SampleStore::Result SampleStore::store(const std::string& content) const

@@ -15,6 +15,7 @@ public:
 // wins, and no reader ever sees a partly written sample.
 class SampleStore {
 public:
+    // Throws StoreError unless folder is a folder this process can write to.
     explicit SampleStore(std::string folder);
 
     struct Result {

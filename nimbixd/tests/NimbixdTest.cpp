@@ -349,6 +349,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, StartUpFailure, ::testing::Values(
     StartUp{"no listen", kGood, "", {"--hash-db", "FILE"}, 2, "--listen ADDR:PORT is required"},
     StartUp{"bad port", kGood, "", {"--listen", "127.0.0.1:99999", "--hash-db", "FILE"}, 2, "port must be"},
     StartUp{"no port", kGood, "", {"--listen", "127.0.0.1", "--hash-db", "FILE"}, 2, "missing ':PORT'"},
+    StartUp{"sample folder missing", kGood, "", kRun + QStringList{"--samples", "/nonexistent/samples"}, 1,
+            "--samples /nonexistent/samples: not a folder"},
     StartUp{"unknown argument", kGood, "", kRun + QStringList{"--fast"}, 2, "unknown argument \"--fast\""}));
 
 TEST_F(Service, TakenPortStopsASecondService)

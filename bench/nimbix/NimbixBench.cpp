@@ -16,6 +16,7 @@
 #include <cstring>
 #include <exception>
 #include <set>
+#include <sys/resource.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,6 +58,23 @@ std::size_t connections_to(quint16 port)
         }
     }
     return seen.size();
+}
+
+double cpu_seconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The figures depend on what else the machine runs; say so next to them.
+std::string load_average()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return "unknown";
+    return file.readLine().split(' ').mid(0, 3).join(' ').toStdString();
 }
 
 double seconds_since(Clock::time_point start)
@@ -101,6 +119,8 @@ int main(int argc, char** argv)
         const std::size_t connectionsBefore = connections_to(service.port());
         const long rssBefore = rss_kib();
 
+        const std::string loadBefore = load_average();
+        const double cpuBefore = cpu_seconds();
         auto start = Clock::now();
         for (long i = 0; i < count; ++i) {
             dangerous += nimbix.query_hash(digest(i)).second == Cloud::FILE_DANGEROUS;
@@ -108,6 +128,7 @@ int main(int argc, char** argv)
                 std::printf("  after %7ld lookups: RSS %ld KiB\n", i + 1, rss_kib());
         }
         const double nimbixSeconds = seconds_since(start);
+        const double cpuPerLookup = (cpu_seconds() - cpuBefore) / static_cast<double>(count);
         const long rssAfter = rss_kib();
         const std::size_t connectionsAfter = connections_to(service.port());
         const double nimbixRate = static_cast<double>(count) / nimbixSeconds;
@@ -141,6 +162,8 @@ int main(int argc, char** argv)
 
         std::printf("query_hash, sequential:           %9.0f lookups/s (%ld in %.2f s, %ld dangerous)\n",
                     nimbixRate, count, nimbixSeconds, dangerous);
+        std::printf("query_hash CPU per lookup:        %9.0f us (this process, all its threads)\n",
+                    cpuPerLookup * 1e6);
         std::printf("plain keep-alive client:          %9.0f lookups/s (%ld dangerous)\n", plainRate,
                     plainDangerous);
         std::printf("ratio query_hash / plain client:  %9.2f\n", nimbixRate / plainRate);
@@ -149,6 +172,7 @@ int main(int argc, char** argv)
         std::printf("RSS before / after:               %9ld KiB / %ld KiB (%+ld KiB)\n", rssBefore, rssAfter,
                     rssAfter - rssBefore);
         std::printf("nimbixd, %d concurrent clients:    %9.0f lookups/s\n", clients, concurrentRate);
+        std::printf("machine load average before / after: %s / %s\n", loadBefore.c_str(), load_average().c_str());
         std::printf("goal: at least 2500 lookups/s sequential: %s\n", nimbixRate >= 2500 ? "met" : "NOT met");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nimbix_bench: %s\n", e.what());

@@ -11,7 +11,7 @@ namespace nimbixd {
 
 struct HttpAnswer {
     int status = 200;
-    std::string content_type;
+    std::string content_type;  // empty: no Content-Type header
     std::string body;
 };
 

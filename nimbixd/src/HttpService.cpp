@@ -95,7 +95,8 @@ private:
         response_ = {};
         response_.version(version);
         response_.result(static_cast<unsigned>(result.status));
-        response_.set(http::field::content_type, result.content_type);
+        if (!result.content_type.empty())
+            response_.set(http::field::content_type, result.content_type);
         response_.body() = result.body;
         response_.keep_alive(keep_alive);
         response_.prepare_payload();

@@ -15,6 +15,7 @@
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
 #include "image.h"
+#include "index.h"
 #include "memory.h"
 #include "pages.h"
 
@@ -46,14 +47,13 @@ void choose_index_type(Hive* h) {
         return;
     }
     uint16_t id = 0;
-    const unsigned char* list = list_at(h, stored_to_rec(root->ofs_lf), 0, 0, 0);
-    if (list && root->no_subkeys > 0 && list_at(h, stored_to_rec(root->ofs_lf), 0, 1, 2)) {
-        id = rd16(list);
+    if (root->no_subkeys > 0) {
+        const int64_t index = stored_to_rec(root->ofs_lf);
+        id = index_id(h, index);
         if (id == ID_RI) {
             printf("openHive: DEBUG: BIG ROOT!\n");
-            const unsigned char* first = list_at(h, stored_to_rec(root->ofs_lf), 4, 1, 4);
-            const unsigned char* sub = first ? list_at(h, stored_to_rec(rd32(first)), 0, 1, 2) : nullptr;
-            id = sub ? rd16(sub) : 0;
+            RiList ri;
+            id = ri_at(h, index, &ri) && ri.count > 0 ? index_id(h, stored_to_rec(ri.leaf(0))) : 0;
         }
     }
     if (id != ID_LH && id != ID_LF && id != ID_LI) id = ID_LF;

@@ -58,10 +58,32 @@ public:
         parser_->body_limit(kMaxBodyBytes);
         parser_->header_limit(kMaxHeadBytes);
         stream_.expires_after(kIdleTimeout);
-        http::async_read(stream_, buffer_, *parser_, beast::bind_front_handler(&Session::on_read, shared_from_this()));
+        http::async_read_header(stream_, buffer_, *parser_,
+                                beast::bind_front_handler(&Session::on_header, shared_from_this()));
     }
 
 private:
+    // Clients such as curl announce larger bodies with "Expect: 100-continue"
+    // and wait a second for the go-ahead before they send them.
+    void on_header(beast::error_code ec, std::size_t)
+    {
+        if (ec)
+            return on_read(ec, 0);
+        if (!beast::iequals(parser_->get()[http::field::expect], "100-continue"))
+            return read_body();
+        continue_ = {http::status::continue_, 11};
+        http::async_write(stream_, continue_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+            if (error)
+                return self->close();
+            self->read_body();
+        });
+    }
+
+    void read_body()
+    {
+        http::async_read(stream_, buffer_, *parser_, beast::bind_front_handler(&Session::on_read, shared_from_this()));
+    }
+
     void on_read(beast::error_code ec, std::size_t)
     {
         if (ec == http::error::body_limit)
@@ -144,6 +166,7 @@ private:
     beast::tcp_stream stream_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
+    http::response<http::empty_body> continue_;
     http::response<http::string_body> response_;
     const HttpRoutes& routes_;
     const bool verbose_;

@@ -193,6 +193,17 @@ TEST_F(Service, BoundsRequestHeadsAndBodies)
     }
 }
 
+TEST_F(Service, GivesTheGoAheadToClientsThatWaitForIt)
+{
+    const std::string body = std::string("md5=") + kEvil;
+    Connection connection(service->port());
+    ASSERT_TRUE(connection.send("POST /interface/cloud/query HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\n"
+                                "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n"));
+    EXPECT_EQ(connection.receive(25), "HTTP/1.1 100 Continue\r\n\r\n");
+    ASSERT_TRUE(connection.send(body));
+    EXPECT_EQ(connection.response().first, 200);
+}
+
 TEST_F(Service, UnknownEndpointsAndUploadWithoutSampleFolder)
 {
     Connection connection(service->port());

@@ -257,7 +257,8 @@ private slots:
         QCOMPARE(reports.threats.size(), 1);
     }
 
-    // Every resume wakes the worker, whenever it comes.
+    // Every resume wakes the worker, whenever it comes: before the worker
+    // has seen the pause, while it finishes a lookup, or while it waits.
     void resumeAtAnyMoment()
     {
         ScanThread worker;
@@ -267,11 +268,13 @@ private slots:
         QRandomGenerator random(6);
         while (!reports.finished()) {
             worker.pause();
-            if (random.bounded(2))
-                QThread::usleep(random.bounded(3000));
-            worker.resume();
+            QThread::usleep(random.bounded(3000));
             QCoreApplication::processEvents();
-            QThread::usleep(random.bounded(2000));
+            const qsizetype before = reports.scanned.size();
+            worker.resume();
+            // One resume, nothing more: the worker must carry on.
+            QVERIFY(QTest::qWaitFor([&] { return reports.finished() || reports.scanned.size() > before; },
+                                    kScanTimeoutMs));
         }
         QVERIFY(worker.wait(kScanTimeoutMs));
         QCOMPARE(reports.scanned.size(), 300);

@@ -20,6 +20,8 @@ struct Command {
 
 int cmd_ls(const Args& args, const Options& opts);
 int cmd_check(const Args& args, const Options& opts);
+int cmd_export(const Args& args, const Options& opts);
+int cmd_import(const Args& args, const Options& opts);
 
 // Prints "hivemend: <reason>" on standard error and returns `status`.
 int fail(int status, const std::string& reason);

@@ -13,6 +13,10 @@ const Command kCommands[] = {
     {"ls", "ls HIVE [KEYPATH]   list a key's subkeys and values (KEYPATH \\ or empty: the root)", cmd_ls},
     {"check", "check HIVE          walk every key, value and data block; status 0 only for a sound hive",
      cmd_check},
+    {"export", "export HIVE KEYPATH OUT.reg [--prefix PREFIX]   write a key tree as registry text", cmd_export},
+    {"import", "import HIVE IN.reg [--prefix PREFIX]   read registry text into the hive; saved only when it all "
+               "imported",
+     cmd_import},
 };
 
 int usage() {

@@ -9,7 +9,9 @@
 #include "hivemend/format.h"
 #include "quiet.h"
 
-HivePtr open_for_reading(const std::string& path, bool quiet) {
+namespace {
+
+HivePtr open_checked(const std::string& path, bool quiet, int mode) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
         fail(1, path + ": " + std::strerror(errno));
@@ -26,7 +28,7 @@ HivePtr open_for_reading(const std::string& path, bool quiet) {
     HivePtr h;
     {
         Quiet q(quiet);
-        h.reset(openHive(path.c_str(), HIVE_READONLY));
+        h.reset(openHive(path.c_str(), mode));
     }
     if (!h) {
         fail(1, path + ": cannot be read");
@@ -38,3 +40,9 @@ HivePtr open_for_reading(const std::string& path, bool quiet) {
     }
     return h;
 }
+
+}  // namespace
+
+HivePtr open_for_reading(const std::string& path, bool quiet) { return open_checked(path, quiet, HIVE_READONLY); }
+
+HivePtr open_for_writing(const std::string& path, bool quiet) { return open_checked(path, quiet, 0); }

@@ -1,0 +1,19 @@
+#pragma once
+
+// The data part of a value line ("dword:...", "hex:...", "hex(N):...", or
+// quoted text) turned into a registry type and bytes.
+
+#include <string>
+#include <string_view>
+
+namespace hivemend::regtext {
+
+struct ValueText {
+    int type = 0;
+    std::string data;
+};
+
+// False with the reason in `*error` when the text cannot be read.
+bool parse_value(std::string_view text, ValueText* out, std::string* error);
+
+}  // namespace hivemend::regtext

@@ -108,7 +108,9 @@ int CKRegstry::OpenFileHive(const char* path) {
     }
     char resolved[260];
     if (parse_insensitive_path(path, resolved, sizeof resolved)) hive = openHive(resolved, 0);
-    if (hive && memcmp(hive->buffer, "regf", 4) != 0) {
+    // A file that is no hive, or whose root key cannot be read, holds no
+    // registry to work on.
+    if (hive && (hive->size < HBIN_START || memcmp(hive->buffer, "regf", 4) != 0 || !nk_at(hive, root_rec(hive)))) {
         closeHive(hive);
         hive = nullptr;
     }

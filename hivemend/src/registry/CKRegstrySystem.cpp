@@ -24,7 +24,7 @@ bool CKRegstrySystem::OpenFileHive(const char* path) {
     controlSet[0] = 0;
     if (!path) return false;
     hive = openHive(path, 0);
-    if (hive && memcmp(hive->buffer, "regf", 4) != 0) {
+    if (hive && (hive->size < HBIN_START || memcmp(hive->buffer, "regf", 4) != 0 || !RootKeyOfs())) {
         closeHive(hive);
         hive = nullptr;
     }

@@ -10,7 +10,6 @@
 
 #include "hivemend/regtext.h"
 #include "image.h"
-#include "names.h"
 #include "utf16.h"
 
 using namespace hivemend;
@@ -21,6 +20,9 @@ namespace {
 constexpr char kHex[] = "0123456789abcdef";
 // Bytes per line of wrapped hex data, counting the width of the name part.
 constexpr int kBytesPerLine = 25;
+
+// Registry text has no escape for line breaks in names.
+bool fits_a_line(const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; }
 
 void escaped(std::string& out, const std::string& s) {
     for (const char c : s) {
@@ -97,14 +99,21 @@ int Exporter::tree(int key, const std::string& path) {
         }
         const int child = f.children[f.next++];
         const nk_key* nk = nk_at(h_, child);
-        if (nk) enter(child, f.path + "\\" + key_name_utf8(nk));
+        if (!nk) continue;
+        const std::string name = key_name(nk);
+        if (!fits_a_line(name)) {
+            fprintf(stderr, "export: key <%s\\%s> has a line break in its name and cannot be written\n", f.path.c_str(),
+                    name.c_str());
+            continue;
+        }
+        enter(child, f.path + "\\" + name);
     }
     return written;
 }
 
 void Exporter::key_block(int key, const std::string& path, std::vector<int>* children) {
     const nk_key* nk = nk_at(h_, key);
-    const std::string name = key_name_utf8(nk);
+    const std::string name = key_name(nk);
     printf("Exporting key '%.*s' with %d subkeys and %d values...\n", static_cast<int>(name.size()), name.data(),
            nk->no_subkeys, nk->no_values);
     out_ += "\r\n[";
@@ -132,7 +141,12 @@ void Exporter::key_block(int key, const std::string& path, std::vector<int>* chi
 
 void Exporter::value(const std::string& keypath, int vk) {
     const vk_key* v = vk_at(h_, vk);
-    const std::string name = value_name_utf8(v);
+    const std::string name = value_name(v);
+    if (!fits_a_line(name)) {
+        fprintf(stderr, "export: value <%s> in key <%s> has a line break in its name and cannot be written\n",
+                name.c_str(), keypath.c_str());
+        return;
+    }
     ValueBuffer* data = get_vk_data(h_, vk);
     if (!data) {
         fprintf(stderr, "export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(), keypath.c_str());
@@ -185,7 +199,7 @@ std::string key_path(Hive* h, int key) {
     int64_t cur = key;
     const nk_key* nk = nk_at(h, cur);
     while (nk && cur != root_rec(h) && nk->type != NK_ROOT_TYPE && seen.insert(cur).second) {
-        names.push_back(key_name_utf8(nk));
+        names.push_back(key_name(nk));
         cur = stored_to_rec(nk->ofs_parent);
         nk = nk_at(h, cur);
     }

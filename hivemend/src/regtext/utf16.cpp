@@ -60,6 +60,29 @@ std::string utf8_to_utf16le(std::string_view s) {
     return out;
 }
 
+namespace {
+
+std::string stored_name(const char* p, size_t len, bool latin1) {
+    if (!latin1) return utf16le_to_utf8(reinterpret_cast<const unsigned char*>(p), len);
+    std::string out;
+    for (size_t i = 0; i < len; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string key_name(const nk_key* nk) { return stored_name(nk_name(nk), nk->len_name, nk->type & NK_COMPRESSED_NAME); }
+
+std::string value_name(const vk_key* vk) { return stored_name(vk_name(vk), vk->len_name, vk->flag & VK_COMPRESSED_NAME); }
+
 bool plain_text(const unsigned char* p, size_t bytes) {
     if (bytes < 2 || bytes % 2) return false;
     const size_t units = bytes / 2;

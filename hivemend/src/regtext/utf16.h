@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "hivemend/format.h"
+
 namespace hivemend::regtext {
 
 // UTF-8 of UTF-16LE bytes: surrogate pairs joined, unpaired surrogates kept
@@ -21,5 +23,10 @@ std::string utf8_to_utf16le(std::string_view s);
 // units, one zero terminator at the end and none before it, no line breaks,
 // no unpaired surrogates.
 bool plain_text(const unsigned char* p, size_t bytes);
+
+// Stored key and value names in UTF-8 (8-bit names are Latin-1), zero
+// characters kept.
+std::string key_name(const nk_key* nk);
+std::string value_name(const vk_key* vk);
 
 }  // namespace hivemend::regtext

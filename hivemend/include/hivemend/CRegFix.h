@@ -1,0 +1,95 @@
+#pragma once
+
+// The registry repair engine: holds the rules and sections of the rule
+// database, judges each rule against the registry of an offline Windows
+// installation, fixes what a rule says is wrong, and backs up and restores
+// the hive files. It reaches the registry only through CAppRegstry, with a
+// SOFTWARE key handled together with its Wow6432Node mirror.
+//
+// Use: construct; SetHiveFileDriver(the Windows drive); LoadRuleDB(file);
+// getItemState(i) scans item i, Repair(i) fixes what that scan found. Every
+// fix that changes something writes the changed hives at once. No locking:
+// one thread at a time.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hivemend/ISystemRepair.h"
+#include "hivemend/RuleModel.h"
+#include "hivemend/export.h"
+
+class CAppRegstry;
+
+class HIVEMEND_API CRegFix : public ISystemRepair {
+public:
+    CRegFix();
+    CRegFix(const CRegFix&) = delete;
+    CRegFix& operator=(const CRegFix&) = delete;
+
+    unsigned getCount() override;
+    // Throws std::out_of_range for an index outside the section list.
+    int getItemInfo(unsigned index, char* buf, unsigned size) override;
+    // Throws std::out_of_range as getItemInfo; std::runtime_error when a
+    // hive that a rule needs cannot be opened the first time.
+    int getItemState(unsigned index) override;
+    // 1 when every rule of the section that needed a fix was fixed and saved
+    // (and for a section without rules); throws as getItemState.
+    int Repair(unsigned index) override;
+    int Restore(unsigned index) override;
+    int BakHiveFile() override;
+    // After the copies the open hives are dropped, so that what follows reads
+    // the restored files and no later save writes over them.
+    int RestoreHiveFile() override;
+    bool IsValueExist(const char* keyPath, const char* valueName) override;
+    bool WriteValueStr(const char* keyPath, const char* valueName, const char* text) override;
+
+    // Closes every hive without saving (each fix has saved its changes).
+    virtual ~CRegFix();
+
+    // The mount folder of the Windows drive. Throws std::runtime_error when
+    // its SOFTWARE hive cannot be opened. Must come before any registry
+    // operation; a later call starts over on the new drive.
+    void SetHiveFileDriver(const char* root);
+
+    // Appends the rules and sections of the rule database at `path`. Every
+    // failure is thrown as an exception derived from std::exception whose
+    // text says what and where; the caller then drops the whole object.
+    void LoadRuleDB(const char* path);
+    void ParseRule2(const char* path);
+
+    // Registry bytes of value text by type name, into `out`: "REG_SZ" UTF-8
+    // text as UTF-16LE with a terminator (at most `outSize` bytes in all);
+    // "REG_EXPAND_SZ" and "REG_BINARY" hex byte lists; "REG_DWORD" a signed
+    // decimal number (4 bytes, little-endian; 0 for text that is no number).
+    // Returns the bytes written, 0 for any other type name.
+    static int ConvertData(const char* type, const char* text, char* out, int outSize);
+    // Parses one name=data line of a registry text file ("dword:", "hex:"
+    // or a quoted string) into `out`, whose data has room for `size` bytes.
+    // 0 when the part from "=" on is longer than `size`, its length then in
+    // `*needed`; else 1.
+    static unsigned ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsigned* needed);
+    // Writes every rule's key path, in rule order, with nothing between
+    // them; the result of closing the file (0), -1 when it cannot be opened.
+    int SaveRuleDB(const char* path);
+    // Releases the value records of one rule / of every rule and empties
+    // the rule list (the section list stays).
+    void FreeRuleData(unsigned rule);
+    void Close();
+
+    // Judges one rule (global index): 1 when something is to be fixed.
+    int ScanItem(unsigned rule);
+    // Fixes what the rule's last scan found: 1 when done (or nothing to do).
+    int Fixitem(unsigned rule);
+    // Scans every rule in order; the rule count.
+    unsigned ScanReg();
+
+private:
+    // Writes every changed hive; false when a save failed.
+    bool SaveChanges();
+
+    std::unique_ptr<CAppRegstry> registry;
+    std::vector<_RULE_> rules;
+    std::vector<_SECTION> sections;
+    std::string root;  // the Windows drive, empty until set
+};

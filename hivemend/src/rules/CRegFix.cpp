@@ -1,0 +1,133 @@
+// The engine's life, its repair interface, hive backups and the single
+// value operations.
+
+#include "hivemend/CRegFix.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+
+#include "KeyHandle.h"
+#include "RuleCheck.h"
+#include "WowModeGuard.h"
+#include "hivemend/CAppRegstry.h"
+
+using namespace hivemend;
+
+namespace {
+
+// A SOFTWARE key together with its Wow6432Node mirror, for the rules; the
+// key alone for the single value operations.
+constexpr int kBothViews = 1;
+constexpr int kNativeView = 2;
+constexpr int kSetValue = 1;
+constexpr int kFindValue = 7;
+constexpr int kRegSz = 1;
+
+std::unique_ptr<CAppRegstry> new_registry() {
+    auto registry = std::make_unique<CAppRegstry>();
+    registry->SetWow6432(kBothViews);
+    return registry;
+}
+
+}  // namespace
+
+CRegFix::CRegFix() : registry(new_registry()) {}
+
+CRegFix::~CRegFix() = default;
+
+void CRegFix::SetHiveFileDriver(const char* path) {
+    std::unique_ptr<CAppRegstry> fresh = new_registry();
+    fresh->SetHiveFileDriver(path);
+    registry = std::move(fresh);
+    root = path;
+}
+
+unsigned CRegFix::getCount() { return static_cast<unsigned>(sections.size()); }
+
+int CRegFix::getItemInfo(unsigned index, char* buf, unsigned size) {
+    const _SECTION& section = sections.at(index);
+    if (buf && size) {
+        const size_t n = strnlen(section.name, size - 1);
+        memcpy(buf, section.name, n);
+        buf[n] = '\0';
+    }
+    return 0;
+}
+
+int CRegFix::getItemState(unsigned index) {
+    const _SECTION& section = sections.at(index);
+    int found = 0;
+    for (const int r : section.rules) found += ScanItem(static_cast<unsigned>(r));
+    printf("there are %d items needed to fix in section %d\n", found, static_cast<int>(index));
+    return found != 0;
+}
+
+int CRegFix::Repair(unsigned index) {
+    const _SECTION& section = sections.at(index);
+    bool ok = true;
+    for (const int r : section.rules)
+        if (!Fixitem(static_cast<unsigned>(r))) ok = false;
+    return ok;
+}
+
+int CRegFix::Restore(unsigned) { return 1; }
+
+int CRegFix::BakHiveFile() { return root.empty() ? 0 : registry->BakHiveFile(); }
+
+int CRegFix::RestoreHiveFile() {
+    if (root.empty()) return 0;
+    int restored = registry->RestoreHiveFile();
+    // The open hives still hold the images from before the restore; drop
+    // them, or the next save would write them over the restored files.
+    std::unique_ptr<CAppRegstry> fresh = new_registry();
+    try {
+        fresh->SetHiveFileDriver(root.c_str());
+    } catch (const std::exception& e) {
+        fprintf(stderr, "%s\n", e.what());
+        restored = 0;
+    }
+    registry = std::move(fresh);
+    return restored;
+}
+
+bool CRegFix::IsValueExist(const char* keyPath, const char* valueName) {
+    if (!keyPath || !valueName) return false;
+    WowModeGuard mode(*registry, kNativeView);
+    try {
+        KeyHandle key(*registry, registry->OpenKey(keyPath, 0));
+        return key && registry->FixKey(key.get(), valueName, kFindValue, 0, nullptr, 0) != 0;
+    } catch (const std::exception& e) {
+        fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+}
+
+bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const char* text) {
+    if (!keyPath || !valueName || !text) return false;
+    // Text that would not be stored whole is refused rather than cut.
+    try {
+        CheckValueText("REG_SZ", text, keyPath);
+    } catch (const std::exception& e) {
+        fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+    char data[kValueDataSize] = {};
+    const int length = ConvertData("REG_SZ", text, data, sizeof data);
+    WowModeGuard mode(*registry, kNativeView);
+    try {
+        bool written = false;
+        {
+            KeyHandle key(*registry, registry->OpenKey(keyPath, 1));
+            written = key && registry->FixKey(key.get(), valueName, kSetValue, kRegSz, data, length) != 0;
+        }
+        const bool saved = SaveChanges();
+        return written && saved;
+    } catch (const std::exception& e) {
+        fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+}
+
+bool CRegFix::SaveChanges() { return registry->ApplyChange() != 0; }

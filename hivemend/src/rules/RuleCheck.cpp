@@ -1,0 +1,109 @@
+#include "RuleCheck.h"
+
+#include <boost/property_tree/exceptions.hpp>
+#include <cctype>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "hivemend/RuleModel.h"
+#include "hivemend/unicode.h"
+
+namespace hivemend {
+
+namespace {
+
+constexpr size_t kShownName = 64;
+
+bool is_hex(char c) { return isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+void check_dword(const std::string& text, const std::string& where) {
+    size_t i = text[0] == '-' ? 1 : 0;
+    const bool digits = i < text.size() && text.size() - i <= 10 &&
+                        text.find_first_not_of("0123456789", i) == std::string::npos;
+    const long long v = digits ? std::stoll(text) : 0;
+    if (!digits || v < -2147483648LL || v > 4294967295LL)
+        throw std::invalid_argument(where + ": REG_DWORD data " + Quoted(text) +
+                                    " is no whole decimal number from -2147483648 to 4294967295");
+}
+
+// Bytes of a hex byte list; throws for characters other than hex digits,
+// commas and blanks, and for tokens of more than two digits.
+size_t check_hex_list(const std::string& type, const std::string& text, const std::string& where) {
+    size_t bytes = 1;
+    int digits = 0;
+    for (const char c : text) {
+        if (c == ',') {
+            ++bytes;
+            digits = 0;
+        } else if (is_hex(c)) {
+            if (++digits > 2)
+                throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
+                                            " has a byte of more than two hex digits");
+        } else if (c != ' ' && c != '\t') {
+            throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
+                                        " is no list of hex bytes such as 0a,ff,00");
+        }
+    }
+    return bytes;
+}
+
+// UTF-16LE bytes of the UTF-8 `text`, its terminator included.
+size_t check_text(const std::string& text, const std::string& where) {
+    std::vector<char> utf16(2 * text.size() + 4);
+    const int n = utf8_to_unicode(text.c_str(), static_cast<int>(text.size()), utf16.data(),
+                                  static_cast<int>(utf16.size()));
+    if (n == 0 && !text.empty()) throw std::invalid_argument(where + ": REG_SZ data is no valid UTF-8 text");
+    return static_cast<size_t>(n) + 2;
+}
+
+}  // namespace
+
+std::string Quoted(const std::string& name) {
+    if (name.size() <= kShownName) return "\"" + name + "\"";
+    return "\"" + name.substr(0, kShownName) + "...\" (" + std::to_string(name.size()) + " bytes)";
+}
+
+std::string RuleSite(const std::string& file, const std::string& section, int rule) {
+    return file + ": section " + Quoted(section) + ", rule " + std::to_string(rule);
+}
+
+const boost::property_tree::ptree& RequiredChild(const boost::property_tree::ptree& node, const char* name,
+                                                 const std::string& where) {
+    const auto child = node.get_child_optional(boost::property_tree::ptree::path_type(name, '\0'));
+    if (!child)
+        throw boost::property_tree::ptree_bad_path(where + ": no such node",
+                                                   boost::property_tree::ptree::path_type(name, '\0'));
+    return *child;
+}
+
+void CopyField(char* dst, size_t size, const std::string& text, const char* what, const std::string& where) {
+    if (text.find('\0') != std::string::npos)
+        throw std::invalid_argument(where + ": " + what + " " + Quoted(text) + " holds a zero character");
+    if (text.size() >= size)
+        throw std::length_error(where + ": " + what + " " + Quoted(text) + " is longer than " +
+                                std::to_string(size - 1) + " bytes");
+    memcpy(dst, text.c_str(), text.size() + 1);
+}
+
+void CheckValueText(const std::string& type, const std::string& text, const std::string& where) {
+    if (text.find('\0') != std::string::npos)
+        throw std::invalid_argument(where + ": data holds a zero character");
+    size_t bytes = 0;
+    if (type == "REG_SZ") {
+        bytes = check_text(text, where);
+    } else if (type == "REG_EXPAND_SZ" || type == "REG_BINARY") {
+        bytes = check_hex_list(type, text, where);
+    } else if (type == "REG_DWORD") {
+        check_dword(text, where);
+        bytes = 4;
+    } else {
+        throw std::invalid_argument(where + ": unknown type " + Quoted(type) +
+                                    " (REG_SZ, REG_EXPAND_SZ, REG_BINARY or REG_DWORD)");
+    }
+    if (bytes > static_cast<size_t>(kValueDataSize))
+        throw std::length_error(where + ": data of " + std::to_string(bytes) + " bytes is longer than " +
+                                std::to_string(kValueDataSize) + " bytes");
+}
+
+}  // namespace hivemend

@@ -1,0 +1,97 @@
+// Loading the rule database, and the members that release it or dump it.
+
+#include <boost/property_tree/ptree.hpp>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "RuleCheck.h"
+#include "RuleFile.h"
+#include "hivemend/CRegFix.h"
+#include "hivemend/regvalue.h"
+
+using boost::property_tree::ptree;
+using namespace hivemend;
+
+namespace {
+
+// The value record of one member of a rule's "value" object.
+VNameDataPtr read_value(const std::string& name, const ptree& node, const std::string& where) {
+    const std::string at = where + ", value " + Quoted(name);
+    const std::string type = RequiredChild(node, "type", at).data();
+    const std::string text = RequiredChild(node, "value", at).data();
+    CheckValueText(type, text, at);
+    char buffer[kValueDataSize] = {};
+    const int length = CRegFix::ConvertData(type.c_str(), text.c_str(), buffer, sizeof buffer);
+    VNameDataPtr value = NewVNameData(length);
+    value->type = GetRegTypeByName(type.c_str());
+    CopyField(value->name, sizeof value->name, name, "value name", at);
+    value->length = length;
+    memcpy(value->data(), buffer, static_cast<size_t>(length));
+    return value;
+}
+
+// What "rebuild" asks for; one that is no boolean is logged and counts as false.
+int rebuild_kind(const ptree& rule, const std::string& where) {
+    const auto rebuild = rule.get_child_optional("rebuild");
+    if (!rebuild) return RULE_NORMAL;
+    try {
+        return rebuild->get_value<bool>() ? RULE_REBUILD : RULE_NORMAL;
+    } catch (const boost::property_tree::ptree_error& e) {
+        fprintf(stderr, "%s: \"rebuild\": %s\n", where.c_str(), e.what());
+        return RULE_NORMAL;
+    }
+}
+
+}  // namespace
+
+void CRegFix::LoadRuleDB(const char* path) { ParseRule2(path); }
+
+void CRegFix::ParseRule2(const char* path) {
+    const std::string file = path ? path : "";
+    const ptree database = ReadRuleFile(path);
+    for (const auto& [sectionName, sectionNode] : database) {
+        _SECTION section;
+        CopyField(section.name, sizeof section.name, sectionName, "section name", file);
+        section.rules.reserve(sectionNode.size());
+        int position = 0;
+        for (const auto& member : sectionNode) {
+            const ptree& node = member.second;
+            const std::string where = RuleSite(file, sectionName, ++position);
+            _RULE_ rule;
+            std::string key = RequiredChild(node, "key", where).data();
+            const ptree& values = RequiredChild(node, "value", where);
+            rule.values.reserve(values.size());
+            for (const auto& [valueName, valueNode] : values) rule.values.push_back(read_value(valueName, valueNode, where));
+            if (!key.empty() && key[0] == '-') {
+                rule.kind = RULE_DELETE_KEY;
+                key.erase(0, 1);
+            } else {
+                rule.kind = rebuild_kind(node, where);
+            }
+            if (key.empty()) throw std::out_of_range(where + ": \"key\" is empty");
+            CopyField(rule.key, sizeof rule.key, key, "key", where);
+            rules.push_back(std::move(rule));
+            section.rules.push_back(static_cast<int>(rules.size()) - 1);
+        }
+        sections.push_back(std::move(section));
+    }
+}
+
+int CRegFix::SaveRuleDB(const char* path) {
+    FILE* f = path ? fopen(path, "wb") : nullptr;
+    if (!f) return -1;
+    for (const _RULE_& rule : rules) {
+        const size_t n = strlen(rule.key);
+        if (fwrite(rule.key, 1, n, f) != n) break;
+    }
+    return fclose(f);
+}
+
+void CRegFix::FreeRuleData(unsigned rule) {
+    if (rule >= rules.size()) return;
+    rules[rule].values.clear();
+}
+
+void CRegFix::Close() { rules.clear(); }

@@ -74,10 +74,9 @@ void write_list(Hive* h, int rec, uint16_t id, const std::vector<Entry>& entries
 
 bool valid_key_name(const char* name) {
     if (!name || !*name || strchr(name, '\\')) return false;
-    int chars = 0;
-    for (const char* p = name; *p; ++p)
-        if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++chars;
-    return chars <= 255;
+    // Counted as stored: text that is no UTF-8 is kept byte for byte.
+    const StoredName sn = encode_name(name);
+    return (sn.compressed ? sn.bytes.size() : sn.bytes.size() / 2) <= 255;
 }
 
 int rename_key(Hive* h, int key, const char* name) {

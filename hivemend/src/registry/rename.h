@@ -12,7 +12,8 @@ namespace hivemend {
 // sibling has it already, or space runs out.
 int rename_key(Hive* h, int key, const char* name);
 
-// Whether `name` may name a key: 1 to 255 characters, no backslash.
+// Whether `name` may name a key: 1 to 255 characters as the hive stores
+// them, no backslash.
 bool valid_key_name(const char* name);
 
 }  // namespace hivemend

@@ -45,7 +45,10 @@ void hex_bytes(std::string& out, size_t width, const unsigned char* p, int len) 
 
 class Exporter {
 public:
-    Exporter(Hive* h, const char* prefix, FILE* f) : h_(h), prefix_(prefix ? prefix : ""), f_(f) {}
+    Exporter(Hive* h, const char* prefix, FILE* f) : h_(h), prefix_(prefix ? prefix : ""), f_(f) {
+        // Key paths bring their own backslash.
+        if (!prefix_.empty() && prefix_.back() == '\\') prefix_.pop_back();
+    }
     ~Exporter() { flush(); }
     Exporter(const Exporter&) = delete;
     Exporter& operator=(const Exporter&) = delete;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,36 @@ std::string shown(const std::string& name) {
     for (const char c : name) out += c ? std::string(1, c) : std::string("\\0");
     return out;
 }
+
+// The subkeys of a key created by the import, found by their names as the
+// engine's lookup matches them: 8-bit names without regard to the case of
+// 'a'-'z', UTF-16LE names exactly; a name given in bytes that are no UTF-8
+// is compared as it is stored.
+class NewChildren {
+public:
+    // Record offset of the child named `name`, 0 when there is none.
+    int find(const std::string& name) const {
+        for (const std::string& form : forms(name)) {
+            const auto it = children_.find(form);
+            if (it != children_.end()) return it->second;
+        }
+        return 0;
+    }
+    void add(const std::string& name, int rec) { children_.emplace(forms(name).front(), rec); }
+
+private:
+    static std::string folded(std::string s) {
+        for (char& c : s)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+        return s;
+    }
+    // The stored form first, then the given bytes as an 8-bit name.
+    static std::vector<std::string> forms(const std::string& name) {
+        const StoredName sn = encode_name(name);
+        return {sn.compressed ? "c" + folded(sn.bytes) : "w" + sn.bytes, "c" + folded(name)};
+    }
+    std::unordered_map<std::string, int> children_;
+};
 
 class Importer {
 public:
@@ -78,6 +109,10 @@ private:
     std::vector<std::pair<std::string, int>> path_;
     int line_ = 0;
     std::string error_;
+    // The children of the keys this import created, which no one else has
+    // changed: a new key's name is looked up here instead of among all its
+    // siblings in the hive, which keeps large imports fast.
+    std::unordered_map<int, NewChildren> made_;
 };
 
 bool Importer::fail(int line, const std::string& why, bool printed) {
@@ -129,8 +164,12 @@ bool Importer::open_key(const std::string& path) {
             fprintf(stderr, "\nERROR: import_reg: failed to add (sub)key <%s>\n", name.c_str());
             return fail(line_, "<" + shown(name) + "> is not a valid key name (1 to 255 characters, no zero)", true);
         }
-        const int cell = trav_path(h_, cur, name.c_str(), LOOKUP_EXACT);
-        int next = cell && nk_at(h_, static_cast<int64_t>(cell) + 4) ? cell + 4 : 0;
+        const auto made_here = made_.find(cur);
+        int next = made_here != made_.end() ? made_here->second.find(name) : 0;
+        if (made_here == made_.end()) {
+            const int cell = trav_path(h_, cur, name.c_str(), LOOKUP_EXACT);
+            next = cell && nk_at(h_, static_cast<int64_t>(cell) + 4) ? cell + 4 : 0;
+        }
         if (!next) {
             const nk_key* made = add_key(h_, cur, name.c_str());
             if (!made) {
@@ -138,6 +177,8 @@ bool Importer::open_key(const std::string& path) {
                 return fail(line_, "failed to add key <" + name + ">", true);
             }
             next = rec_ofs(h_, made);
+            if (made_here != made_.end()) made_here->second.add(name, next);
+            made_[next];
             printf(" [added <%s>] ", name.c_str());
             ++added_;
         }
@@ -150,6 +191,7 @@ bool Importer::open_key(const std::string& path) {
 
 bool Importer::delete_key(const std::string& path) {
     path_.clear();
+    made_.clear();
     const int cell = trav_path(h_, 0, path.c_str(), LOOKUP_EXACT);
     if (!cell || cell + 4 == root_rec(h_)) return true;
     const nk_key* nk = nk_at(h_, static_cast<int64_t>(cell) + 4);

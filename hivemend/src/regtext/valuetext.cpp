@@ -34,7 +34,8 @@ bool parse_bytes(std::string_view s, std::string* out) {
     while (i < s.size()) {
         int v = 0;
         int digits = 0;
-        for (; i < s.size() && hexdigit(s[i]) >= 0; ++i, ++digits) v = v * 16 + hexdigit(s[i]);
+        for (; i < s.size() && hexdigit(s[i]) >= 0; ++i, ++digits)
+            if (digits < 2) v = v * 16 + hexdigit(s[i]);
         if (digits < 1 || digits > 2) return false;
         *out += static_cast<char>(v);
         skip();

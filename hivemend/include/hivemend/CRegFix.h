@@ -20,6 +20,7 @@
 #include "hivemend/export.h"
 
 class CAppRegstry;
+struct _APP_REG_HANDLE;
 
 class HIVEMEND_API CRegFix : public ISystemRepair {
 public:
@@ -85,8 +86,18 @@ public:
     unsigned ScanReg();
 
 private:
-    // Writes every changed hive; false when a save failed.
+    // The fix of one rule whose last scan found something, in memory: 1
+    // done, 0 failed, -1 when its key cannot be opened.
+    int FixRule(unsigned rule);
+    // CAppRegstry::OpenKey on the installation; null while none is set, so
+    // that no path ever reaches the folders of the machine we run on.
+    _APP_REG_HANDLE* OpenKey(const char* path, int create);
+    // Writes every changed hive; false when a save failed, and then the
+    // hives are opened anew from their files.
     bool SaveChanges();
+    // Drops the open hives with their images; later operations read the
+    // files again. False when the installation cannot be opened anew.
+    bool ReopenHives();
 
     std::unique_ptr<CAppRegstry> registry;
     std::vector<_RULE_> rules;

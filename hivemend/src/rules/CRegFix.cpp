@@ -78,25 +78,17 @@ int CRegFix::BakHiveFile() { return root.empty() ? 0 : registry->BakHiveFile(); 
 
 int CRegFix::RestoreHiveFile() {
     if (root.empty()) return 0;
-    int restored = registry->RestoreHiveFile();
+    const int restored = registry->RestoreHiveFile();
     // The open hives still hold the images from before the restore; drop
     // them, or the next save would write them over the restored files.
-    std::unique_ptr<CAppRegstry> fresh = new_registry();
-    try {
-        fresh->SetHiveFileDriver(root.c_str());
-    } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
-        restored = 0;
-    }
-    registry = std::move(fresh);
-    return restored;
+    return ReopenHives() && restored;
 }
 
 bool CRegFix::IsValueExist(const char* keyPath, const char* valueName) {
     if (!keyPath || !valueName) return false;
     WowModeGuard mode(*registry, kNativeView);
     try {
-        KeyHandle key(*registry, registry->OpenKey(keyPath, 0));
+        KeyHandle key(*registry, OpenKey(keyPath, 0));
         return key && registry->FixKey(key.get(), valueName, kFindValue, 0, nullptr, 0) != 0;
     } catch (const std::exception& e) {
         fprintf(stderr, "%s\n", e.what());
@@ -115,11 +107,11 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
     }
     char data[kValueDataSize] = {};
     const int length = ConvertData("REG_SZ", text, data, sizeof data);
-    WowModeGuard mode(*registry, kNativeView);
     try {
         bool written = false;
         {
-            KeyHandle key(*registry, registry->OpenKey(keyPath, 1));
+            WowModeGuard mode(*registry, kNativeView);
+            KeyHandle key(*registry, OpenKey(keyPath, 1));
             written = key && registry->FixKey(key.get(), valueName, kSetValue, kRegSz, data, length) != 0;
         }
         const bool saved = SaveChanges();
@@ -130,4 +122,27 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
     }
 }
 
-bool CRegFix::SaveChanges() { return registry->ApplyChange() != 0; }
+_APP_REG_HANDLE* CRegFix::OpenKey(const char* path, int create) {
+    return root.empty() ? nullptr : registry->OpenKey(path, create);
+}
+
+bool CRegFix::SaveChanges() {
+    if (registry->ApplyChange()) return true;
+    // What could not be saved is dropped with the open hives, so that scans
+    // see what the files hold and not a repair that never reached them.
+    ReopenHives();
+    return false;
+}
+
+bool CRegFix::ReopenHives() {
+    std::unique_ptr<CAppRegstry> fresh = new_registry();
+    bool ok = true;
+    try {
+        fresh->SetHiveFileDriver(root.c_str());
+    } catch (const std::exception& e) {
+        fprintf(stderr, "%s\n", e.what());
+        ok = false;
+    }
+    registry = std::move(fresh);
+    return ok;
+}

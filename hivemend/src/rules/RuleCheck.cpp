@@ -2,11 +2,14 @@
 
 #include <boost/property_tree/exceptions.hpp>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
 
+#include "hivemend/CAppRegstry.h"
 #include "hivemend/RuleModel.h"
+#include "hivemend/text.h"
 #include "hivemend/unicode.h"
 
 namespace hivemend {
@@ -60,8 +63,19 @@ size_t check_text(const std::string& text, const std::string& where) {
 }  // namespace
 
 std::string Quoted(const std::string& name) {
-    if (name.size() <= kShownName) return "\"" + name + "\"";
-    return "\"" + name.substr(0, kShownName) + "...\" (" + std::to_string(name.size()) + " bytes)";
+    std::string shown = "\"";
+    for (size_t i = 0; i < name.size() && i < kShownName; ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    if (name.size() <= kShownName) return shown + "\"";
+    return shown + "...\" (" + std::to_string(name.size()) + " bytes)";
 }
 
 std::string RuleSite(const std::string& file, const std::string& section, int rule) {
@@ -84,6 +98,22 @@ void CopyField(char* dst, size_t size, const std::string& text, const char* what
         throw std::length_error(where + ": " + what + " " + Quoted(text) + " is longer than " +
                                 std::to_string(size - 1) + " bytes");
     memcpy(dst, text.c_str(), text.size() + 1);
+}
+
+void CheckKeyBelowHiveRoot(const std::string& key, const std::string& where) {
+    static constexpr char kClassesRoot[] = "HKEY_CLASSES_ROOT\\";
+    static constexpr size_t kClassesInHive = 8;  // "Classes\", put in front of the rest
+    CAppRegstry routing;
+    char inner[kRuleKeySize] = "";
+    int index = 0;
+    // A path that is not routed comes back whole.
+    if (routing.ParseKeyPath(key.c_str(), inner, &index) != 0 || key == inner) return;
+    std::string path = inner;
+    if (strn_casecmp(key.c_str(), kClassesRoot, static_cast<int>(sizeof kClassesRoot - 1)) == 0)
+        path.erase(0, kClassesInHive);
+    if (path.find_first_not_of('\\') == std::string::npos)
+        throw std::invalid_argument(where + ": key " + Quoted(key) +
+                                    " is the root of a hive, which is never deleted or rebuilt");
 }
 
 void CheckValueText(const std::string& type, const std::string& text, const std::string& where) {

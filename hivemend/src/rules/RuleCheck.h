@@ -26,6 +26,13 @@ const boost::property_tree::ptree& RequiredChild(const boost::property_tree::ptr
 // holds a zero character; `what` names the field in the message.
 void CopyField(char* dst, size_t size, const std::string& text, const char* what, const std::string& where);
 
+// A rule that deletes or rebuilds its key must name a key below the root of
+// a hive: "HKEY_LOCAL_MACHINE\SOFTWARE\" alone would stand for the root, and
+// its Wow6432Node mirror for the whole 32-bit tree. Throws
+// std::invalid_argument for such a rule; paths that are not routed are left
+// to the scan, which logs them.
+void CheckKeyBelowHiveRoot(const std::string& key, const std::string& where);
+
 // Checks that the data text of a value can be stored exactly as written:
 // the type is one of the four, a REG_DWORD is a whole decimal number that
 // fits 32 bits, a hex byte list has tokens of at most two digits, a REG_SZ

@@ -72,6 +72,7 @@ void CRegFix::ParseRule2(const char* path) {
             }
             if (key.empty()) throw std::out_of_range(where + ": \"key\" is empty");
             CopyField(rule.key, sizeof rule.key, key, "key", where);
+            if (rule.kind != RULE_NORMAL) CheckKeyBelowHiveRoot(key, where);
             rules.push_back(std::move(rule));
             section.rules.push_back(static_cast<int>(rules.size()) - 1);
         }

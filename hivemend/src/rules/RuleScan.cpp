@@ -39,7 +39,7 @@ int CRegFix::ScanItem(unsigned r) {
         rule.needFix = 0;
         return 0;
     }
-    KeyHandle key(*registry, registry->OpenKey(rule.key, 0));
+    KeyHandle key(*registry, OpenKey(rule.key, 0));
     if (!key) {
         printf("[ScanReg] openkey failed  %s\n", rule.key);
         rule.needFix = 0;
@@ -75,20 +75,28 @@ int CRegFix::Fixitem(unsigned r) {
     if (r >= rules.size()) return 0;
     _RULE_& rule = rules[r];
     if (!rule.needFix) return 1;
-    KeyHandle key(*registry, registry->OpenKey(rule.key, 0));
-    if (!key) {
+    const int fixed = FixRule(r);
+    if (fixed < 0) {
         puts("[ScanReg] openkey failed");
         return 0;
     }
     // Whatever was changed in memory is saved, also after a failure, so that
     // the files never lag behind and no later save brings a change by surprise.
+    const bool saved = SaveChanges();
+    if (fixed && saved && rule.state == STATE_REBUILD_KEY) rule.rebuilt = 1;
+    return fixed && saved;
+}
+
+int CRegFix::FixRule(unsigned r) {
+    _RULE_& rule = rules[r];
+    KeyHandle key(*registry, OpenKey(rule.key, 0));
+    if (!key) return -1;
     bool ok = true;
     switch (rule.state) {
     case STATE_DELETE_KEY:
         ok = delete_key(*registry, key);
         if (ok) rule.state = STATE_VALUES;
-        key.reset(nullptr);
-        return SaveChanges() && ok;
+        return ok;
     case STATE_ADD_KEY:
         ok = create_key(*registry, key, rule.key);
         if (ok) rule.state = STATE_VALUES;
@@ -99,10 +107,9 @@ int CRegFix::Fixitem(unsigned r) {
         registry->FixKey(key.get(), nullptr, kDeleteKey, 0, nullptr, 0);
         ok = !registry->CheckDelKey(key.get());
         if (ok) {
-            key.reset(registry->OpenKey(rule.key, 0));
+            key.reset(OpenKey(rule.key, 0));
             ok = key && create_key(*registry, key, rule.key);
         }
-        if (ok) rule.rebuilt = 1;
         break;
     case STATE_VALUES:
         break;
@@ -110,16 +117,14 @@ int CRegFix::Fixitem(unsigned r) {
         ok = false;
         break;
     }
-    if (ok) {
-        for (VNameDataPtr& v : rule.values) {
-            if (!v->needFix) continue;
-            const bool written = registry->FixKey(key.get(), v->name, kSetValue, v->type, v->data(), v->length) &&
-                                 registry->CheckValue(key.get(), v->name, v->type, v->data(), v->length);
-            if (!written) ok = false;
-        }
+    if (!ok) return 0;
+    for (VNameDataPtr& v : rule.values) {
+        if (!v->needFix) continue;
+        const bool written = registry->FixKey(key.get(), v->name, kSetValue, v->type, v->data(), v->length) &&
+                             registry->CheckValue(key.get(), v->name, v->type, v->data(), v->length);
+        if (!written) ok = false;
     }
-    key.reset(nullptr);
-    return SaveChanges() && ok;
+    return ok;
 }
 
 unsigned CRegFix::ScanReg() {

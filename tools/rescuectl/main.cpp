@@ -1,6 +1,7 @@
 // rescuectl: the rescue system's work from a console, for technicians and
 // tests.
 
+#include "RegistryCommand.h"
 #include "ScanCommand.h"
 #include "Subcommand.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 const Subcommand* const subcommands[] = {
     &scanSubcommand,
+    &registrySubcommand,
 };
 
 void printUsage(std::FILE* out)

@@ -1,0 +1,281 @@
+#include "RegistryCommand.h"
+
+#include "EngineOutput.h"
+#include "SystemPaths.h"
+
+#include "hivemend/CAppRegstry.h"
+#include "hivemend/CRegFix.h"
+#include "hivemend/CRegNtuser.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("rescuectl registry", text);
+}
+
+const char* const synopsis = "registry [--root WINDIR] [--rules FILE] [--verbose] scan|repair|backup|restore";
+
+void printHelp()
+{
+    std::fputs(qPrintable(tr(
+                   "usage: rescuectl registry [--root WINDIR] [--rules FILE] [--verbose] ACTION\n"
+                   "\n"
+                   "Checks the registry of an offline Windows installation against the repair\n"
+                   "rules, one line per section of the rules.\n"
+                   "\n"
+                   "  scan     the state of every section\n"
+                   "  repair   back up every hive, scan, repair the sections with problems,\n"
+                   "           then scan again\n"
+                   "  backup   copy every hive file to FILE.bhv beside it; a backup that exists\n"
+                   "           is kept, so the backups hold the hives as they were first saved\n"
+                   "  restore  copy the backups back over the hive files\n"
+                   "\n"
+                   "  --root WINDIR  the Windows drive (default: the first entry of %1)\n"
+                   "  --rules FILE   the rule database (default: %2)\n"
+                   "  --verbose      the hive engine's own messages on standard error\n"
+                   "\n"
+                   "RESCUESCAN_SYSROOT=DIR puts DIR in front of %1 and %2.\n"
+                   "Exit status: 0 no problem found (scan) or none left (repair) or done,\n"
+                   "1 problems found or left, 2 failure.\n")
+                   .arg(SystemPaths::windowsPath(), SystemPaths::registryRulesPath())),
+               stdout);
+}
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "rescuectl registry: %s\n", qPrintable(message));
+    return 2;
+}
+
+// The Windows drive as the program picks it: the first entry of /windows by
+// name, whatever the letter case.
+QString firstWindowsDrive()
+{
+    const QFileInfoList entries = QDir(SystemPaths::windowsPath())
+                                      .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot,
+                                                     QDir::Name | QDir::IgnoreCase);
+    return entries.isEmpty() ? QString() : entries.first().absoluteFilePath();
+}
+
+// The hive files of the installation that the backups cover and that exist;
+// the LocalService hive is backed up but never restored.
+std::vector<std::string> hiveFiles(const std::string& root, bool forRestore)
+{
+    CAppRegstry layer;
+    layer.SetHiveFileDriver(root.c_str());
+    std::vector<std::string> files;
+    char path[260];
+    for (const int index : {0, 3, 4, 2, 1, 5}) {
+        if (forRestore && index == 5)
+            continue;
+        if (layer.GetHiveFile(index, path) == 0 && QFileInfo::exists(QString::fromLocal8Bit(path)))
+            files.emplace_back(path);
+    }
+    if (layer.GetHiveFile(8, path) == 0)
+        CRegNtuser::GetUserHive(path, &files);
+    return files;
+}
+
+QStringList withoutBackup(const std::vector<std::string>& files)
+{
+    QStringList missing;
+    for (const std::string& file : files) {
+        const QString hive = QString::fromLocal8Bit(file.c_str());
+        if (!QFileInfo::exists(hive + QLatin1String(".bhv")))
+            missing << hive;
+    }
+    return missing;
+}
+
+std::string sectionName(CRegFix& fix, unsigned index)
+{
+    char name[324] = {};
+    fix.getItemInfo(index, name, sizeof name);
+    return name;
+}
+
+class RegistryRun {
+public:
+    RegistryRun(CRegFix& engine, std::string windowsDrive, std::FILE* output)
+        : fix(engine), root(std::move(windowsDrive)), out(output)
+    {
+    }
+
+    int scan()
+    {
+        const std::vector<bool> problems = states(true);
+        int found = 0;
+        for (const bool problem : problems)
+            found += problem;
+        std::fprintf(out, "%s\n",
+                     qPrintable(tr("%1 of %2 sections with problems").arg(found).arg(problems.size())));
+        return found ? 1 : 0;
+    }
+
+    int repair()
+    {
+        if (const int status = backup(false))
+            return status;
+        const std::vector<bool> problems = states(true);
+        int repaired = 0;
+        int failed = 0;
+        for (unsigned i = 0; i < problems.size(); ++i) {
+            if (!problems[i])
+                continue;
+            const bool done = fix.Repair(i) != 0;
+            (done ? repaired : failed)++;
+            line(done ? tr("repaired") : tr("FAILED"), i);
+        }
+        int left = 0;
+        const std::vector<bool> after = states(false);
+        for (unsigned i = 0; i < after.size(); ++i) {
+            if (!after[i])
+                continue;
+            ++left;
+            line(tr("left"), i);
+        }
+        std::fprintf(out, "%s\n",
+                     qPrintable(tr("%1 sections repaired, %2 failed, %3 with problems left")
+                                    .arg(repaired)
+                                    .arg(failed)
+                                    .arg(left)));
+        return left || failed ? 1 : 0;
+    }
+
+    // With `report`, one line per hive's backup.
+    int backup(bool report)
+    {
+        const bool allMade = fix.BakHiveFile() != 0;
+        const std::vector<std::string> files = hiveFiles(root, false);
+        const QStringList missing = withoutBackup(files);
+        if (!missing.isEmpty())
+            return fail(tr("no backup of %1 (run with --verbose for the details); nothing was changed")
+                            .arg(missing.join(QLatin1String(", "))));
+        std::fprintf(out, "%s\n",
+                     qPrintable(allMade ? tr("backup: every hive copied to a .bhv file beside it")
+                                        : tr("backup: the backups that exist were kept (a backup is never "
+                                             "replaced); every hive has one")));
+        if (report) {
+            for (const std::string& file : files)
+                std::fprintf(out, "  %s.bhv\n", file.c_str());
+        }
+        return 0;
+    }
+
+    int restore()
+    {
+        const QStringList missing = withoutBackup(hiveFiles(root, true));
+        if (!missing.isEmpty())
+            return fail(tr("no backup of %1; nothing was restored").arg(missing.join(QLatin1String(", "))));
+        if (!fix.RestoreHiveFile())
+            return fail(tr("a hive could not be restored (run with --verbose for the details)"));
+        std::fprintf(out, "%s\n", qPrintable(tr("restore: every hive brought back from its backup")));
+        return 0;
+    }
+
+private:
+    // Scans every section; with `print`, one line each.
+    std::vector<bool> states(bool print)
+    {
+        std::vector<bool> problems;
+        for (unsigned i = 0; i < fix.getCount(); ++i) {
+            problems.push_back(fix.getItemState(i) != 0);
+            if (print)
+                line(problems.back() ? tr("problem") : tr("ok"), i);
+        }
+        return problems;
+    }
+
+    void line(const QString& state, unsigned index)
+    {
+        std::fprintf(out, "%-9s %s\n", qPrintable(state), sectionName(fix, index).c_str());
+    }
+
+    CRegFix& fix;
+    std::string root;
+    std::FILE* out;
+};
+
+int runRegistry(const QStringList& arguments)
+{
+    QString root;
+    QString rules = SystemPaths::registryRulesPath();
+    QString action;
+    bool verbose = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            printHelp();
+            return 0;
+        }
+        if (argument == QLatin1String("--verbose")) {
+            verbose = true;
+        } else if (argument == QLatin1String("--root") || argument == QLatin1String("--rules")) {
+            if (i + 1 == arguments.size())
+                return fail(tr("%1 needs a value (see rescuectl registry --help)").arg(argument));
+            (argument == QLatin1String("--root") ? root : rules) = arguments[++i];
+        } else if (argument.startsWith(QLatin1Char('-'))) {
+            return fail(tr("unknown option \"%1\" (see rescuectl registry --help)").arg(argument));
+        } else if (!action.isEmpty()) {
+            return fail(tr("give one action: scan, repair, backup or restore"));
+        } else {
+            action = argument;
+        }
+    }
+    static const QStringList actions = {QStringLiteral("scan"), QStringLiteral("repair"), QStringLiteral("backup"),
+                                        QStringLiteral("restore")};
+    if (!actions.contains(action))
+        return fail(action.isEmpty() ? tr("give one action: scan, repair, backup or restore")
+                                     : tr("unknown action \"%1\" (scan, repair, backup or restore)").arg(action));
+    if (root.isEmpty()) {
+        root = firstWindowsDrive();
+        if (root.isEmpty())
+            return fail(tr("no Windows drive in %1 (empty or unreadable); give one with --root")
+                            .arg(SystemPaths::windowsPath()));
+    }
+
+    const std::string rootPath = root.toLocal8Bit().toStdString();
+    EngineOutput output(verbose);
+    CRegFix fix;
+    try {
+        fix.SetHiveFileDriver(rootPath.c_str());
+    } catch (const std::exception& e) {
+        return fail(tr("no Windows installation at %1: %2").arg(root, QString::fromLocal8Bit(e.what())));
+    }
+    const bool needsRules = action == QLatin1String("scan") || action == QLatin1String("repair");
+    if (needsRules) {
+        try {
+            fix.LoadRuleDB(rules.toLocal8Bit().constData());
+        } catch (const std::exception& e) {
+            return fail(tr("bad rule database: %1").arg(QString::fromLocal8Bit(e.what())));
+        }
+    }
+    try {
+        RegistryRun run(fix, rootPath, output.out());
+        if (action == QLatin1String("scan"))
+            return run.scan();
+        if (action == QLatin1String("repair"))
+            return run.repair();
+        if (action == QLatin1String("backup"))
+            return run.backup(true);
+        return run.restore();
+    } catch (const std::exception& e) {
+        // A hive that cannot be read: what was judged of it so far is no verdict.
+        return fail(tr("%1 failed: %2").arg(action, QString::fromLocal8Bit(e.what())));
+    }
+}
+
+} // namespace
+
+const Subcommand registrySubcommand{"registry", synopsis, runRegistry};

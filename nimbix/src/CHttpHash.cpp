@@ -1,6 +1,8 @@
 #include "CHttpHash.h"
 
 #include "AnswerLimit.h"
+#include "HttpPostMessage.h"
+#include "KeepAliveReply.h"
 #include "ServiceAddress.h"
 #include "Text8Bit.h"
 
@@ -19,7 +21,21 @@ constexpr int kHttpOk = 200;
 CHttpHash::CHttpHash(QObject* parent)
     : QNetworkAccessManager(parent)
     , query_url(service_url(service_address(), QStringLiteral("/interface/cloud/query")))
+    , connection(HttpResponseParser::Limits{.body_bytes = kMaxAnswerBytes})
 {
+}
+
+QNetworkReply* CHttpHash::createRequest(Operation op, const QNetworkRequest& request, QIODevice* outgoing)
+{
+    // The body must be whole at hand to leave in one write; a sequential
+    // device may still be producing it. Credentials in the URL would need
+    // Qt's authentication.
+    const QUrl url = request.url();
+    if (op != PostOperation || url.scheme() != QLatin1String("http") || url.host().isEmpty()
+        || !url.userInfo().isEmpty() || (outgoing && outgoing->isSequential()))
+        return QNetworkAccessManager::createRequest(op, request, outgoing);
+    const QByteArray body = outgoing ? outgoing->readAll() : QByteArray();
+    return new KeepAliveReply(request, http_post_message(request, body), &connection, this);
 }
 
 bool CHttpHash::QueryHash(QByteArray hex, QString& answer)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeepAliveConnection.h"
+
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QString>
@@ -7,8 +9,13 @@
 
 namespace Cloud {
 
-// HTTP digest query against the lookup service. One request at a time; the
-// manager keeps its keep-alive connections between queries.
+// HTTP digest query against the lookup service. One request at a time.
+//
+// Qt's own HTTP client hands every request to its network thread and back
+// and reads the answer head a byte per system call, which bounded a scan to
+// a few thousand lookups a second. Plain http POSTs therefore go through
+// this manager's own keep-alive connection on the calling thread; every
+// other request takes Qt's road.
 class CHttpHash : public QNetworkAccessManager {
     Q_OBJECT
 
@@ -21,8 +28,12 @@ public:
     // is empty and the result is false.
     bool QueryHash(QByteArray hex, QString& answer);
 
+protected:
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& request, QIODevice* outgoing) override;
+
 private:
     const QUrl query_url;
+    KeepAliveConnection connection;
 };
 
 } // namespace Cloud

@@ -1,0 +1,111 @@
+#include "KeepAliveReply.h"
+
+#include "KeepAliveConnection.h"
+
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+
+namespace Cloud {
+
+KeepAliveReply::KeepAliveReply(const QNetworkRequest& request, const QByteArray& message,
+                               KeepAliveConnection* connection, QObject* parent)
+    : QNetworkReply(parent)
+    , connection_(connection)
+    , message_(message)
+{
+    setRequest(request);
+    setUrl(request.url());
+    setOperation(QNetworkAccessManager::PostOperation);
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    // The manager connects to finished() only after post() has the reply.
+    QMetaObject::invokeMethod(this, &KeepAliveReply::start, Qt::QueuedConnection);
+}
+
+KeepAliveReply::~KeepAliveReply()
+{
+    if (!isFinished() && connection_)
+        connection_->abandon(this);
+}
+
+void KeepAliveReply::start()
+{
+    if (isFinished() || !connection_)
+        return;
+    const QUrl target = url();
+    connection_->send(this, target.host(), static_cast<quint16>(target.port(80)), message_);
+    message_.clear();
+}
+
+void KeepAliveReply::abort()
+{
+    if (isFinished())
+        return;
+    if (connection_)
+        connection_->abandon(this);
+    QNetworkReply::close();
+    failed(OperationCanceledError, tr("Operation canceled"));
+}
+
+void KeepAliveReply::close()
+{
+    abort();
+    QNetworkReply::close();
+}
+
+qint64 KeepAliveReply::bytesAvailable() const
+{
+    return QNetworkReply::bytesAvailable() + (body_.size() - read_at_);
+}
+
+qint64 KeepAliveReply::readData(char* data, qint64 max)
+{
+    const qint64 count = std::min<qint64>(max, body_.size() - read_at_);
+    if (count <= 0)
+        return isFinished() ? -1 : 0;
+    std::memcpy(data, body_.constData() + read_at_, static_cast<std::size_t>(count));
+    read_at_ += static_cast<qsizetype>(count);
+    if (read_at_ == body_.size()) {
+        body_.clear();
+        read_at_ = 0;
+    }
+    return count;
+}
+
+void KeepAliveReply::head_received(int status, const QByteArray& reason,
+                                   const QList<HttpResponseParser::Header>& headers)
+{
+    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, status);
+    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, reason);
+    // Repeated headers read as one list, as Qt's own replies give them.
+    for (const auto& [name, value] : headers)
+        setRawHeader(name, hasRawHeader(name) ? rawHeader(name) + ", " + value : value);
+    emit metaDataChanged();
+}
+
+void KeepAliveReply::body_received(const QByteArray& bytes)
+{
+    body_ += bytes;
+    emit readyRead();
+}
+
+void KeepAliveReply::succeeded()
+{
+    setFinished(true);
+    emit finished();
+}
+
+void KeepAliveReply::failed(NetworkError code, const QString& text)
+{
+    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, QVariant());
+    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, QVariant());
+    setError(code, text);
+    setFinished(true);
+    const QPointer<KeepAliveReply> alive(this);
+    emit errorOccurred(code);
+    if (alive)
+        emit finished();
+}
+
+} // namespace Cloud

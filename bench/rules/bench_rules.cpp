@@ -71,10 +71,23 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// A scratch folder, removed with everything in it however the run ends.
+struct ScratchDir {
+    ScratchDir() {
+        char pattern[] = "/tmp/rules-bench.XXXXXX";
+        if (mkdtemp(pattern)) path = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
+    }
+    std::string path;
+};
+
 int run(const std::string& rules, int users) {
-    char pattern[] = "/tmp/rules-bench.XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string dir = pattern;
+    const ScratchDir scratch;
+    if (scratch.path.empty()) return 1;
+    const std::string& dir = scratch.path;
     winfixture::Options options;
     options.users.clear();
     for (int i = 1; i <= users; ++i) options.users.push_back("User" + std::to_string(i));
@@ -125,7 +138,6 @@ int run(const std::string& rules, int users) {
     for (const std::string& user : win.options.users) hives.push_back(win.userHive(user));
     double t_hivexml = 0;
     for (const std::string& h : hives) t_hivexml += time_command("hivexml '" + h + "' > /dev/null 2>&1");
-    fs::remove_all(dir);
 
     double sum_rules = 0;
     std::vector<unsigned> order(labels.size());

@@ -41,12 +41,12 @@ private:
         return files;
     }
 
-    DirectoryList targets(const QStringList& specs)
+    DirectoryList targets(const QStringList& folders)
     {
         DirectoryList list;
-        for (const QString& spec : specs) {
-            const bool flat = spec.endsWith(QLatin1Char('!'));
-            list.append(DirectoryEntry{QDir(path(flat ? spec.chopped(1) : spec)), !flat});
+        for (const QString& folder : folders) {
+            const bool flat = folder.endsWith(QLatin1Char('!'));
+            list.append(DirectoryEntry{QDir(path(flat ? folder.chopped(1) : folder)), !flat});
         }
         return list;
     }
@@ -74,7 +74,7 @@ private slots:
     // Targets are written "folder" (recursive) or "folder!" (only its files).
     void order_data()
     {
-        QTest::addColumn<QStringList>("specs");
+        QTest::addColumn<QStringList>("folders");
         QTest::addColumn<bool>("topLevelLinks");
         QTest::addColumn<QStringList>("expected");
 
@@ -110,10 +110,10 @@ private slots:
 
     void order()
     {
-        QFETCH(QStringList, specs);
+        QFETCH(QStringList, folders);
         QFETCH(bool, topLevelLinks);
         QFETCH(QStringList, expected);
-        QCOMPARE(enumerate(targets(specs), topLevelLinks), expected);
+        QCOMPARE(enumerate(targets(folders), topLevelLinks), expected);
     }
 
     void unreadableFolderIsSkipped()

@@ -100,6 +100,7 @@ qsizetype HttpResponseParser::feed(QByteArrayView data)
             line_.clear();
         }
     }
+    offset_ += used;
     return used;
 }
 
@@ -112,9 +113,9 @@ void HttpResponseParser::end_of_input()
         return;
     }
     if (state_ == State::StatusLine && head_used_ == 0)
-        fail(QStringLiteral("connection closed before an answer"));
+        fail(QStringLiteral("connection closed before an answer"), offset_);
     else
-        fail(QStringLiteral("connection closed before the answer was complete"));
+        fail(QStringLiteral("connection closed before the answer was complete"), offset_);
 }
 
 QByteArray HttpResponseParser::take_body()
@@ -129,15 +130,17 @@ bool HttpResponseParser::read_line(QByteArrayView data, qsizetype& used)
     const qsizetype newline = data.indexOf('\n', used);
     const qsizetype end = newline < 0 ? data.size() : newline + 1;
     const qsizetype count = end - used;
+    if (line_.isEmpty())
+        line_start_ = offset_ + used;
     if (state_ == State::ChunkSize || state_ == State::ChunkEnd) {
         if (line_.size() + count > kMaxChunkLine) {
-            fail(QStringLiteral("chunk size line longer than %1 bytes").arg(kMaxChunkLine));
+            fail(QStringLiteral("chunk size line longer than %1 bytes").arg(kMaxChunkLine), line_start_);
             return false;
         }
     } else {
         head_used_ += count;
         if (head_used_ > limits_.head_bytes) {
-            fail(QStringLiteral("answer head larger than %1 bytes").arg(limits_.head_bytes));
+            fail(QStringLiteral("answer head larger than %1 bytes").arg(limits_.head_bytes), line_start_);
             return false;
         }
     }
@@ -161,7 +164,7 @@ void HttpResponseParser::on_line()
         return on_chunk_size();
     case State::ChunkEnd:
         if (!line_.isEmpty())
-            return fail(QStringLiteral("chunk data longer than its size"));
+            return fail(QStringLiteral("chunk data longer than its size"), line_start_);
         state_ = State::ChunkSize;
         return;
     case State::TrailerLine:
@@ -170,7 +173,7 @@ void HttpResponseParser::on_line()
             state_ = State::Complete;
         else if (const qsizetype colon = line_.indexOf(':');
                  colon < 0 || !is_token(QByteArrayView(line_).first(colon)) || has_control(line_))
-            fail(QStringLiteral("malformed trailer"));
+            fail(QStringLiteral("malformed trailer"), line_start_);
         return;
     case State::Body:
     case State::ChunkData:
@@ -187,13 +190,13 @@ void HttpResponseParser::on_status_line()
     if (line.size() < 12 || !line.startsWith("HTTP/1.") || !is_digit(line[7]) || line[8] != ' '
         || !is_digit(line[9]) || !is_digit(line[10]) || !is_digit(line[11])
         || (line.size() > 12 && line[12] != ' '))
-        return fail(QStringLiteral("malformed status line"));
+        return fail(QStringLiteral("malformed status line"), line_start_);
     const int status = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
     if (status < 100 || status > 599)
-        return fail(QStringLiteral("status code %1 out of range").arg(status));
+        return fail(QStringLiteral("status code %1 out of range").arg(status), line_start_);
     const QByteArrayView reason = line.size() > 13 ? line.sliced(13) : QByteArrayView();
     if (has_control(reason))
-        return fail(QStringLiteral("control character in the status line"));
+        return fail(QStringLiteral("control character in the status line"), line_start_);
     status_ = status;
     minor_version_ = line[7] - '0';
     reason_ = reason.toByteArray();
@@ -208,10 +211,10 @@ void HttpResponseParser::on_header_line()
     if (is_space(line_.front())) {
         // An old-style folded header continues the one before it.
         if (headers_.isEmpty())
-            return fail(QStringLiteral("header continuation before any header"));
+            return fail(QStringLiteral("header continuation before any header"), line_start_);
         const QByteArrayView more = trim_spaces(line_);
         if (has_control(more))
-            return fail(QStringLiteral("control character in a header"));
+            return fail(QStringLiteral("control character in a header"), line_start_);
         QByteArray& value = headers_.last().second;
         if (!more.isEmpty() && !value.isEmpty())
             value += ' ';
@@ -220,12 +223,12 @@ void HttpResponseParser::on_header_line()
     }
     const qsizetype colon = line_.indexOf(':');
     if (colon < 0 || !is_token(QByteArrayView(line_).first(colon)))
-        return fail(QStringLiteral("malformed header"));
+        return fail(QStringLiteral("malformed header"), line_start_);
     const QByteArrayView value = trim_spaces(QByteArrayView(line_).sliced(colon + 1));
     if (has_control(value))
-        return fail(QStringLiteral("control character in a header"));
+        return fail(QStringLiteral("control character in a header"), line_start_);
     if (headers_.size() >= limits_.header_count)
-        return fail(QStringLiteral("more than %1 headers").arg(limits_.header_count));
+        return fail(QStringLiteral("more than %1 headers").arg(limits_.header_count), line_start_);
     headers_.append({line_.left(colon), value.toByteArray()});
 }
 
@@ -233,7 +236,7 @@ void HttpResponseParser::on_head_end()
 {
     if (status_ < 200) {
         if (status_ == 101)
-            return fail(QStringLiteral("switch of protocols that was never asked for"));
+            return fail(QStringLiteral("switch of protocols that was never asked for"), line_start_);
         // An interim answer such as 100 Continue: the real one follows.
         headers_.clear();
         state_ = State::StatusLine;
@@ -253,14 +256,15 @@ void HttpResponseParser::on_head_end()
             continue;
         qint64 announced = 0;
         if (value.isEmpty() || !std::all_of(value.begin(), value.end(), is_digit))
-            return fail(QStringLiteral("malformed Content-Length"));
+            return fail(QStringLiteral("malformed Content-Length"), line_start_);
         for (char digit : value) {
             if (announced > limits_.body_bytes / 10 || announced * 10 + (digit - '0') > limits_.body_bytes)
-                return fail(QStringLiteral("answer announces more than %1 bytes").arg(limits_.body_bytes));
+                return fail(QStringLiteral("answer announces more than %1 bytes").arg(limits_.body_bytes),
+                            line_start_);
             announced = announced * 10 + (digit - '0');
         }
         if (length >= 0 && announced != length)
-            return fail(QStringLiteral("conflicting Content-Length headers"));
+            return fail(QStringLiteral("conflicting Content-Length headers"), line_start_);
         length = announced;
     }
 
@@ -299,13 +303,14 @@ void HttpResponseParser::on_chunk_size()
     for (; at < line_.size() && hex_value(line_[at]) >= 0; ++at) {
         const int digit = hex_value(line_[at]);
         if (size > room / 16 || size * 16 + digit > room)
-            return fail(QStringLiteral("chunk beyond the answer limit of %1 bytes").arg(limits_.body_bytes));
+            return fail(QStringLiteral("chunk beyond the answer limit of %1 bytes").arg(limits_.body_bytes),
+                        line_start_);
         size = size * 16 + digit;
     }
     while (at < line_.size() && is_space(line_[at]))
         ++at;
     if (at == 0 || (at < line_.size() && line_[at] != ';'))
-        return fail(QStringLiteral("malformed chunk size"));
+        return fail(QStringLiteral("malformed chunk size"), line_start_);
     if (size == 0) {
         state_ = State::TrailerLine;
         return;
@@ -319,7 +324,7 @@ void HttpResponseParser::take_body_bytes(QByteArrayView data, qsizetype& used)
     const qsizetype available = data.size() - used;
     if (framing_ == Framing::UntilClose) {
         if (body_total_ + available > limits_.body_bytes)
-            return fail(QStringLiteral("answer larger than %1 bytes").arg(limits_.body_bytes));
+            return fail(QStringLiteral("answer larger than %1 bytes").arg(limits_.body_bytes), offset_ + used);
         body_.append(data.sliced(used));
         body_total_ += available;
         used = data.size();
@@ -334,10 +339,10 @@ void HttpResponseParser::take_body_bytes(QByteArrayView data, qsizetype& used)
         state_ = state_ == State::ChunkData ? State::ChunkEnd : State::Complete;
 }
 
-void HttpResponseParser::fail(const QString& why)
+void HttpResponseParser::fail(const QString& why, qint64 at)
 {
     state_ = State::Failed;
-    error_ = why;
+    error_ = why + QStringLiteral(" at byte %1 of the answer").arg(at);
 }
 
 } // namespace Cloud

@@ -64,12 +64,14 @@ private:
     void on_head_end();
     void on_chunk_size();
     void take_body_bytes(QByteArrayView data, qsizetype& used);
-    void fail(const QString& why);
+    void fail(const QString& why, qint64 at);
 
     Limits limits_;
     State state_ = State::StatusLine;
     Framing framing_ = Framing::UntilClose;
     QByteArray line_;
+    qint64 offset_ = 0;      // where the bytes of the current feed() start
+    qint64 line_start_ = 0;  // where line_ starts
     qsizetype head_used_ = 0;
     bool head_complete_ = false;
     int status_ = 0;

@@ -9,6 +9,43 @@
 
 namespace Cloud {
 
+namespace {
+
+// The errors Qt's own replies report for these statuses, so that callers
+// see the same whichever road a request took.
+QNetworkReply::NetworkError status_error(int status)
+{
+    switch (status) {
+    case 400:
+    case 418:
+        return QNetworkReply::ProtocolInvalidOperationError;
+    case 401:
+        return QNetworkReply::AuthenticationRequiredError;
+    case 403:
+        return QNetworkReply::ContentAccessDenied;
+    case 404:
+        return QNetworkReply::ContentNotFoundError;
+    case 405:
+        return QNetworkReply::ContentOperationNotPermittedError;
+    case 407:
+        return QNetworkReply::ProxyAuthenticationRequiredError;
+    case 409:
+        return QNetworkReply::ContentConflictError;
+    case 410:
+        return QNetworkReply::ContentGoneError;
+    case 500:
+        return QNetworkReply::InternalServerError;
+    case 501:
+        return QNetworkReply::OperationNotImplementedError;
+    case 503:
+        return QNetworkReply::ServiceUnavailableError;
+    default:
+        return status >= 500 ? QNetworkReply::UnknownServerError : QNetworkReply::UnknownContentError;
+    }
+}
+
+} // namespace
+
 KeepAliveReply::KeepAliveReply(const QNetworkRequest& request, const QByteArray& message,
                                KeepAliveConnection* connection, QObject* parent)
     : QNetworkReply(parent)
@@ -40,18 +77,21 @@ void KeepAliveReply::start()
 
 void KeepAliveReply::abort()
 {
-    if (isFinished())
-        return;
-    if (connection_)
-        connection_->abandon(this);
-    QNetworkReply::close();
-    failed(OperationCanceledError, tr("Operation canceled"));
+    if (!isFinished())
+        close();
 }
 
 void KeepAliveReply::close()
 {
-    abort();
+    const bool running = !isFinished();
+    if (running && connection_)
+        connection_->abandon(this);
+    // Unread data is gone, as with Qt's own replies.
     QNetworkReply::close();
+    body_.clear();
+    read_at_ = 0;
+    if (running)
+        failed(OperationCanceledError, tr("Operation canceled"));
 }
 
 qint64 KeepAliveReply::bytesAvailable() const
@@ -93,6 +133,18 @@ void KeepAliveReply::body_received(const QByteArray& bytes)
 void KeepAliveReply::succeeded()
 {
     setFinished(true);
+    const int status = attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 400) {
+        // The answer arrived whole: status and body stay readable.
+        const NetworkError code = status_error(status);
+        setError(code, tr("Error transferring %1 - server replied: %2")
+                           .arg(url().toString(), QString::fromLatin1(
+                                    attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())));
+        const QPointer<KeepAliveReply> alive(this);
+        emit errorOccurred(code);
+        if (!alive)
+            return;
+    }
     emit finished();
 }
 

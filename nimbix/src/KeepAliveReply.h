@@ -16,9 +16,10 @@ class KeepAliveConnection;
 // connection on the calling thread, instead of through Qt's HTTP thread. It
 // behaves as any reply of a QNetworkAccessManager: metaDataChanged with the
 // status, reason and headers, readyRead as the body arrives, errorOccurred,
-// finished. A reply that fails has no status attribute: an answer that did
-// not arrive whole is no answer. The exchange starts from the event loop,
-// never inside post(), so the manager's finished() always follows.
+// finished; statuses of 400 and up report the error Qt's replies give them.
+// A reply that fails has no status attribute: an answer that did not arrive
+// whole is no answer. The exchange starts from the event loop, never inside
+// post(), so the manager's finished() always follows.
 class KeepAliveReply : public QNetworkReply {
     Q_OBJECT
 

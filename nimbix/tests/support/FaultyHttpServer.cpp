@@ -120,6 +120,7 @@ void FaultyHttpServer::acceptLoop()
             continue;
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        ++accepted_;
         threads_.emplace_back(&FaultyHttpServer::serve, this, fd);
     }
 }
@@ -156,6 +157,8 @@ void FaultyHttpServer::serve(int fd)
             break;
         if (!reply.bytes.empty()
             && ::send(fd, reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL) < 0)
+            break;
+        if (reply.close)
             break;
         if (reply.holdOpen) {
             // Stay silent until the client gives up or the test ends.

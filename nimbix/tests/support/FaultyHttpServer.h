@@ -17,6 +17,7 @@ public:
         std::string bytes;    // written as they are, in one write
         int delayMs = 0;      // wait this long before writing
         bool holdOpen = false;  // after writing, keep the connection open and silent
+        bool close = false;     // after writing, close the connection
     };
 
     // Ready-made misbehaviours.
@@ -36,6 +37,8 @@ public:
     // "127.0.0.1:PORT", the form NIMBIX_SERVER takes.
     std::string address() const;
     std::vector<std::string> requests() const;
+    // Connections accepted so far.
+    std::size_t connections() const { return accepted_; }
 
 private:
     void acceptLoop();
@@ -48,6 +51,7 @@ private:
     int wakeFd_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<std::size_t> served_{0};
+    std::atomic<std::size_t> accepted_{0};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
     std::vector<std::thread> threads_;

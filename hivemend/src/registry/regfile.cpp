@@ -1,7 +1,8 @@
 #include "hivemend/regfile.h"
 
+#include "replace_file.h"
+
 #include <dirent.h>
-#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,46 +14,6 @@
 #include <vector>
 
 namespace {
-
-bool write_all(int fd, const char* p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
-std::string folder_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Writes `bytes` to a new file in the folder of `dst` and renames it over
-// `dst` once it is on disk; the new file takes the mode of `src`.
-bool replace_file(const char* dst, const std::vector<char>& bytes, mode_t mode) {
-    const std::string dir = folder_of(dst);
-    const std::string name = std::string(dst).substr(dir == "." ? 0 : std::string(dst).rfind('/') + 1);
-    std::string tmp = (dir == "." ? std::string() : dir + "/") + "." + name + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) return false;
-    fchmod(fd, mode & 07777);
-    const bool ok = write_all(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
-    if (close(fd) != 0 || !ok || rename(tmp.c_str(), dst) != 0) {
-        puts("[BakHiveFile] write file failed");
-        unlink(tmp.c_str());
-        return false;
-    }
-    const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return true;
-}
 
 // The entry of folder `dir` whose name equals `name` without regard to
 // letter case; empty when there is none.
@@ -96,7 +57,11 @@ bool CopyHiveFile(const char* src, const char* dst, bool overwrite) {
         return false;
     }
     if (!overwrite && exists(dst)) return false;
-    return replace_file(dst, bytes, st.st_mode);
+    if (hivemend::replace_file(dst, bytes.data(), bytes.size(), &st) != hivemend::Replaced::Yes) {
+        puts("[BakHiveFile] write file failed");
+        return false;
+    }
+    return true;
 }
 
 char* parse_insensitive_path(const char* path, char* out, size_t size) {

@@ -1,0 +1,65 @@
+#include "replace_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace hivemend {
+
+namespace {
+
+bool write_all(int fd, const unsigned char* p, size_t n) {
+    while (n > 0) {
+        const ssize_t w = write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w == 0) errno = ENOSPC;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+void sync_directory(const std::string& dir) {
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+}  // namespace
+
+Replaced replace_file(const std::string& target, const void* data, size_t len, const struct stat* model) {
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string tmp = dir + "/." + base + ".XXXXXX";
+
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0) return Replaced::NotCreated;
+    if (model) {
+        // Best effort: file systems such as NTFS mounts may refuse ownership.
+        if (fchown(fd, model->st_uid, model->st_gid) != 0) errno = 0;
+        fchmod(fd, model->st_mode & 07777);
+    }
+    bool ok = write_all(fd, static_cast<const unsigned char*>(data), len) && fsync(fd) == 0;
+    int err = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && rename(tmp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        unlink(tmp.c_str());
+        errno = err;
+        return Replaced::NotWritten;
+    }
+    sync_directory(dir);
+    return Replaced::Yes;
+}
+
+}  // namespace hivemend

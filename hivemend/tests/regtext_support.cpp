@@ -72,6 +72,8 @@ std::string stored_utf8(const char* p, size_t len, bool latin1) {
     return latin1 ? latin1_to_utf8(std::string(p, len)) : utf16_to_utf8(std::string(p, len));
 }
 
+}  // namespace
+
 std::string utf8_to_utf16(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size();) {
@@ -102,6 +104,8 @@ std::string utf8_to_utf16(const std::string& s) {
 }
 
 // Undoes backslash escapes of a quoted text whose quotes are cut.
+namespace {
+
 std::string unescape(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -187,47 +191,8 @@ Tree parse_reg(const std::string& raw, const std::string& prefix) {
     return t;
 }
 
-namespace {
-
-class Utf8TreeBuilder : public HiveVisitor {
-public:
-    Utf8TreeBuilder(Hive* h, Tree* t) : h_(h), t_(t) {}
-    bool enter_key(int nk, int depth) override {
-        path_.resize(static_cast<size_t>(depth));
-        if (depth > 0) {
-            const auto* rec = reinterpret_cast<const nk_key*>(h_->buffer + nk);
-            path_.push_back(stored_utf8(nk_name(rec), rec->len_name, rec->type & NK_COMPRESSED_NAME));
-        }
-        (*t_)[current()];
-        return true;
-    }
-    void value(int, int vk, const ValueBuffer* data) override {
-        const auto* rec = reinterpret_cast<const vk_key*>(h_->buffer + vk);
-        const std::string n = stored_utf8(vk_name(rec), rec->len_name, rec->flag & VK_COMPRESSED_NAME);
-        (*t_)[current()][n] = Value{static_cast<int>(rec->val_type),
-                                    data ? std::string(reinterpret_cast<const char*>(vb_data(data)),
-                                                       static_cast<size_t>(data->len))
-                                         : std::string("<damaged>")};
-    }
-
-private:
-    std::string current() const {
-        std::string p;
-        for (size_t i = 1; i < path_.size(); ++i) p += "\\" + path_[i];
-        return p.empty() ? "\\" : p;
-    }
-    Hive* h_;
-    Tree* t_;
-    std::vector<std::string> path_{""};
-};
-
-}  // namespace
-
 Tree utf8_tree(Hive* h) {
-    Tree t;
-    Utf8TreeBuilder b(h, &t);
-    hive_visit(h, b, 0);
-    return t;
+    return engine_tree(h, nullptr, stored_utf8);
 }
 
 std::string hivex_export(const std::string& file, const std::string& key, const std::string& prefix) {

@@ -16,6 +16,9 @@ namespace hivetest {
 // names so) are taken as Latin-1. UTF-16LE files (FF FE) are read too.
 Tree parse_reg(const std::string& bytes, const std::string& prefix);
 
+// The UTF-16LE bytes of UTF-8 text, without a terminator.
+std::string utf8_to_utf16(const std::string& utf8);
+
 // The whole hive with key and value names in UTF-8 whatever their stored form.
 Tree utf8_tree(Hive* h);
 

@@ -33,25 +33,8 @@ int import_text(const ScratchDir& dir, HivePtr* h, const std::string& text, cons
     return import_reg(h->get(), dir.file("in.reg").c_str(), prefix.c_str(), error);
 }
 
-std::string utf16(const std::string& utf8) {
-    std::string out = "\xFF\xFE";
-    for (size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = c;
-        size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        if (n > 1) cp = c & (0x7F >> n);
-        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
-        i += n;
-        const auto unit = [&](uint32_t u) { out += std::string{static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)}; };
-        if (cp >= 0x10000) {
-            unit(0xD800 + ((cp - 0x10000) >> 10));
-            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            unit(cp);
-        }
-    }
-    return out;
-}
+// A text file as Windows' registry editor writes it: UTF-16LE after a byte order mark.
+std::string utf16_file(const std::string& utf8) { return "\xFF\xFE" + utf8_to_utf16(utf8); }
 
 const char* const kSamples[] = {"minimal", "special", "rlenvalue_test_hive", "SAM", "SECURITY", "NTUSER.DAT", "SYSTEM"};
 
@@ -186,7 +169,7 @@ TEST_F(Shapes, UnicodeFilesImportWithEveryCharacter) {
     const std::string text = exported(h_.get(), "K", "HKEY_CURRENT_USER");
     HivePtr copy;
     std::string error;
-    ASSERT_EQ(import_text(dir_, &copy, utf16(text), "HKEY_CURRENT_USER", &error), 0) << error;
+    ASSERT_EQ(import_text(dir_, &copy, utf16_file(text), "HKEY_CURRENT_USER", &error), 0) << error;
     EXPECT_EQ(utf8_tree(copy.get())["\\K"], utf8_tree(h_.get())["\\K"]);
 
     const std::string regedit =
@@ -196,7 +179,7 @@ TEST_F(Shapes, UnicodeFilesImportWithEveryCharacter) {
         "\"Path\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,\\\r\n"
         "  25,00,00,00\r\n"
         "\"Count\"=dword:0000002a\r\n";
-    ASSERT_EQ(import_text(dir_, &copy, utf16(regedit), "HKEY_CURRENT_USER", &error), 0) << error;
+    ASSERT_EQ(import_text(dir_, &copy, utf16_file(regedit), "HKEY_CURRENT_USER", &error), 0) << error;
     Tree t = utf8_tree(copy.get());
     const auto& v = t["\\Software\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"];
     ASSERT_EQ(v.size(), 3u);

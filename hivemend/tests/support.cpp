@@ -61,9 +61,9 @@ std::string run(const std::string& command, int* status) {
     return out;
 }
 
-std::string tree_name(const nk_key* nk) {
-    if (nk->type & NK_COMPRESSED_NAME) return std::string(nk_name(nk), nk->len_name);
-    char* s = string_regw2prog(nk_name(nk), nk->len_name);
+std::string hivex_spelling(const char* name, size_t len, bool compressed) {
+    if (compressed) return std::string(name, len);
+    char* s = string_regw2prog(name, static_cast<int>(len));
     std::string r = s;
     free(s);
     return r;
@@ -71,20 +71,15 @@ std::string tree_name(const nk_key* nk) {
 
 namespace {
 
-std::string value_tree_name(const vk_key* vk) {
-    if (vk->flag & VK_COMPRESSED_NAME) return std::string(vk_name(vk), vk->len_name);
-    char* s = string_regw2prog(vk_name(vk), vk->len_name);
-    std::string r = s;
-    free(s);
-    return r;
-}
-
 class TreeBuilder : public HiveVisitor {
 public:
-    TreeBuilder(Hive* h, Tree* t) : h_(h), t_(t) {}
+    TreeBuilder(Hive* h, Tree* t, NameSpelling spell) : h_(h), t_(t), spell_(spell) {}
     bool enter_key(int nk, int depth) override {
         path_.resize(static_cast<size_t>(depth));
-        if (depth > 0) path_.push_back(tree_name(reinterpret_cast<const nk_key*>(h_->buffer + nk)));
+        if (depth > 0) {
+            const auto* rec = reinterpret_cast<const nk_key*>(h_->buffer + nk);
+            path_.push_back(spell_(nk_name(rec), rec->len_name, rec->type & NK_COMPRESSED_NAME));
+        }
         (*t_)[current()];
         return true;
     }
@@ -93,7 +88,7 @@ public:
         Value v{static_cast<int>(rec->val_type), data ? std::string(reinterpret_cast<const char*>(vb_data(data)),
                                                                        static_cast<size_t>(data->len))
                                                       : std::string("<damaged>")};
-        (*t_)[current()][value_tree_name(rec)] = v;
+        (*t_)[current()][spell_(vk_name(rec), rec->len_name, rec->flag & VK_COMPRESSED_NAME)] = v;
     }
     void damage(int, const std::string&) override { ++damages; }
     int damages = 0;
@@ -106,6 +101,7 @@ private:
     }
     Hive* h_;
     Tree* t_;
+    NameSpelling spell_;
     std::vector<std::string> path_{""};
 };
 
@@ -124,9 +120,9 @@ std::string unquote(const std::string& s, size_t* end) {
 
 }  // namespace
 
-Tree engine_tree(Hive* h, int* damages) {
+Tree engine_tree(Hive* h, int* damages, NameSpelling spell) {
     Tree t;
-    TreeBuilder b(h, &t);
+    TreeBuilder b(h, &t, spell);
     hive_visit(h, b, VISIT_PAGES);
     if (damages) *damages = b.damages;
     return t;

@@ -53,12 +53,15 @@ struct Value {
 // hivex export writes them.
 using Tree = std::map<std::string, std::map<std::string, Value>>;
 
-// The whole hive as the engine reads it; damaged places are counted in `*damages`.
-Tree engine_tree(Hive* h, int* damages);
+// How a tree spells a stored name: 8-bit when `compressed`, else UTF-16LE.
+using NameSpelling = std::string (*)(const char* name, size_t len, bool compressed);
+// The hivex export's spelling: 8-bit names as stored, UTF-16LE names in UTF-8.
+std::string hivex_spelling(const char* name, size_t len, bool compressed);
+
+// The whole hive as the engine reads it, names spelled by `spell`; damaged
+// places are counted in `*damages` when it is given.
+Tree engine_tree(Hive* h, int* damages, NameSpelling spell = hivex_spelling);
 // The whole hive as `hivexregedit --export` reads it; empty when it refuses.
 Tree hivex_tree(const std::string& file);
-
-// A key's name in the form the trees use.
-std::string tree_name(const nk_key* nk);
 
 }  // namespace hivetest

@@ -174,4 +174,127 @@ TEST(ManyChildren, TenThousandSubkeysStaySortedAndReadable) {
     EXPECT_TRUE(trav_path(h.get(), clsid, names[1].c_str(), LOOKUP_EXACT));
 }
 
+TEST(Changes, DeleteKeyCaseRulesFollowTheIndexKind) {
+    for (const uint16_t id : {ID_LH, ID_LI}) {
+        HivePtr h(openHiveBuffer("m", read_file(sample("minimal")).data(), 8192, 0));
+        h->nkindextype = static_cast<short>(id);
+        int err = 0;
+        add_subkey(h.get(), h->rootofs + 4, "Alpha", &err);
+        EXPECT_EQ(del_key(h.get(), h->rootofs + 4, "ALPHA"), id == ID_LH ? 1 : 0);
+    }
+}
+
+TEST(Changes, DeletingATreeFreesAllItsCells) {
+    HivePtr h(openHiveBuffer("m", read_file(sample("minimal")).data(), 8192, 0));
+    const int root = h->rootofs + 4;
+    const int used = h->useblk;
+    int err = 0;
+    const int top = add_subkey(h.get(), root, "Top", &err);
+    for (const char* n : {"x", "y", "z"}) {
+        const int k = add_subkey(h.get(), top, n, &err);
+        add_value(h.get(), k, "big", REG_BINARY);
+        ValueBuffer* b = new_valuebuffer(30000);
+        put_buf2val(h.get(), b, k, "big", REG_BINARY, LOOKUP_VALUE | LOOKUP_EXACT);
+        free(b);
+        add_value(h.get(), k, "n", REG_DWORD);
+    }
+    EXPECT_EQ(rdel_keys(h.get(), "top", 0, 0), 1);
+    EXPECT_EQ(h->useblk, used);
+    EXPECT_EQ(reinterpret_cast<nk_key*>(h->buffer + root)->ofs_lf, -1);
+    EXPECT_EQ(rdel_keys(h.get(), "\\", 0, 0), 0) << "the root key is never deleted";
+}
+
+TEST(Changes, BigDataPartsFollowTheirSizes) {
+    const std::pair<int, int> cases[] = {{16336, 0}, {16337, 2}, {32672, 3}};
+    for (const auto& [size, parts] : cases) {
+        HivePtr h(openHiveBuffer("m", read_file(sample("minimal")).data(), 8192, 0));
+        const int root = h->rootofs + 4;
+        add_value(h.get(), root, "v", REG_BINARY);
+        ValueBuffer* b = new_valuebuffer(size);
+        EXPECT_EQ(put_buf2val(h.get(), b, root, "v", REG_BINARY, LOOKUP_VALUE | LOOKUP_EXACT), size);
+        free(b);
+        const auto* db = static_cast<const db_key*>(get_val_data(h.get(), root, "v", 0, LOOKUP_VALUE));
+        EXPECT_EQ(parts ? db->no_parts : 0, parts ? parts : 0) << size;
+        if (!parts) {
+            EXPECT_NE(db->id, ID_DB);
+        }
+    }
+}
+
+TEST(Changes, NonAsciiNamesAreStoredAsWindowsStoresThem) {
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("special"), "hive");
+    HivePtr h(openHive(file.c_str(), 0));
+    const int root = h->rootofs + 4;
+    int err = 0;
+    const int cafe = add_subkey(h.get(), root, "Caf\xC3\xA9", &err);
+    const int omega = add_subkey(h.get(), root, "\xCE\xA9mega", &err);
+    ASSERT_TRUE(cafe && omega);
+    EXPECT_EQ(add_subkey(h.get(), root, "CAF\xC3\x89", &err), 0) << "same name in other case";
+    EXPECT_EQ(err, 2);
+    ASSERT_TRUE(add_value(h.get(), cafe, "na\xC3\xAFve", REG_DWORD));
+    ASSERT_TRUE(add_value(h.get(), cafe, "\xE2\x82\xAC", REG_DWORD));
+    EXPECT_EQ(trav_path(h.get(), 0, "caf\xC3\xA9", LOOKUP_EXACT), cafe - 4);
+    EXPECT_EQ(trav_path(h.get(), 0, "Caf\xE9", LOOKUP_EXACT), cafe - 4) << "its 8-bit form finds it too";
+    EXPECT_EQ(trav_path(h.get(), 0, "\xCE\xA9mega", LOOKUP_EXACT), omega - 4);
+    EXPECT_EQ(get_val_type(h.get(), cafe, "\xE2\x82\xAC", LOOKUP_VALUE | LOOKUP_EXACT), REG_DWORD);
+    ASSERT_EQ(writeHive(h.get()), 0);
+
+    const Tree t = hivex_tree(file);
+    ASSERT_TRUE(t.count("\\Caf\xE9")) << "8-bit names are Latin-1";
+    EXPECT_TRUE(t.count("\\\xCE\xA9mega"));
+    EXPECT_TRUE(t.at("\\Caf\xE9").count("na\xEFve"));
+    EXPECT_TRUE(t.at("\\Caf\xE9").count("\xE2\x82\xAC"));
+    char* name = get_key_name_utf8(h.get(), cafe);
+    EXPECT_STREQ(name, "Caf\xC3\xA9");
+    free(name);
+
+    EXPECT_EQ(del_value(h.get(), cafe, "NA\xC3\x8FVE"), 1) << "only a-z fold in value names";
+    EXPECT_EQ(del_value(h.get(), cafe, "na\xC3\xAFve"), 0);
+    EXPECT_EQ(del_key(h.get(), root, "\xCE\xA9mega"), 0);
+    EXPECT_EQ(rdel_keys(h.get(), "caf\xC3\xA9", 0, 0), 1);
+    int damages = -1;
+    engine_tree(h.get(), &damages);
+    EXPECT_EQ(damages, 0);
+}
+
+TEST(Changes, FirstSubkeyGetsTheRootsIndexKindAndDwordsStayInline) {
+    HivePtr h(openHive(sample("special").c_str(), HIVE_READONLY));
+    ASSERT_EQ(h->nkindextype, static_cast<short>(ID_LH));
+    const int parent = trav_path(h.get(), 0, "zero", 0) + 4;
+    int err = 0;
+    ASSERT_TRUE(add_subkey(h.get(), parent, "ab", &err));
+    const auto* nk = reinterpret_cast<const nk_key*>(h->buffer + parent);
+    const unsigned char* list = h->buffer + nk->ofs_lf + HBIN_START + 4;
+    EXPECT_EQ(reinterpret_cast<const index_head*>(list)->id, ID_LH);
+    EXPECT_EQ(reinterpret_cast<const lf_entry*>(list + 4)->hint, 2471u);
+    ASSERT_TRUE(add_value(h.get(), parent, "d", REG_DWORD));
+    EXPECT_EQ(put_dword(h.get(), parent, "d", LOOKUP_VALUE | LOOKUP_EXACT, 42), 4);
+    const auto* vk = reinterpret_cast<const vk_key*>(h->buffer + trav_path(h.get(), parent, "d", LOOKUP_VALUE) + 4);
+    EXPECT_EQ(vk->len_data, 0x80000004u);
+    EXPECT_EQ(vk->ofs_data, 42u);
+}
+
+TEST(Changes, HivesBeforeFormat14KeepBigDataInOneCell) {
+    // NTUSER.DAT is format 1.3: Windows of that age reads no db records.
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("NTUSER.DAT"), "NTUSER.DAT");
+    HivePtr h(openHive(file.c_str(), 0));
+    const int root = h->rootofs + 4;
+    ASSERT_TRUE(add_value(h.get(), root, "big", REG_BINARY));
+    std::string bytes(40000, 0);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
+    ValueBuffer* b = new_valuebuffer(40000);
+    memcpy(vb_data(b), bytes.data(), bytes.size());
+    EXPECT_EQ(put_buf2val(h.get(), b, root, "big", REG_BINARY, LOOKUP_VALUE | LOOKUP_EXACT), 40000);
+    free(b);
+    const auto* data = static_cast<const db_key*>(get_val_data(h.get(), root, "big", 0, LOOKUP_VALUE));
+    ASSERT_TRUE(data);
+    EXPECT_NE(data->id, ID_DB);
+    ASSERT_EQ(writeHive(h.get()), 0);
+    const Tree t = hivex_tree(file);
+    ASSERT_TRUE(t.count("\\"));
+    EXPECT_EQ(t.at("\\").at("big").data, bytes);
+}
+
 }  // namespace

@@ -184,7 +184,9 @@ void ScanThread::run()
                     emit threatFound(path, verdict.first);
                 }
             } catch (const std::exception& e) {
-                qDebug().noquote() << "query_file exception: " + QString::fromLocal8Bit(e.what());
+                const QString cause = QString::fromLocal8Bit(e.what());
+                qDebug().noquote() << "query_file exception: " + cause;
+                emit fileNotChecked(path, cause);
             }
         }
     }

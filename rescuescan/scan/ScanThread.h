@@ -43,6 +43,9 @@ signals:
     void scanProgress(QString currentObject, long scanned, long total);
     void scanFinished();
     void threatFound(QString threat_file, QString threat_name);
+    // A file counted as scanned whose verdict could not be had (unreadable,
+    // gone, too large, no usable answer): it is neither clean nor a threat.
+    void fileNotChecked(QString file, QString reason);
 
 public slots:
     void onFileFound(QString file);

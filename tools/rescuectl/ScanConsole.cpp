@@ -33,6 +33,7 @@ ScanConsole::ScanConsole(ScanThread* scanWorker, bool remove, QObject* parent)
     connect(worker, &ScanThread::scanProgress, this, &ScanConsole::onScanProgress);
     connect(worker, &ScanThread::threatFound, this, &ScanConsole::onThreatFound);
     connect(worker, &ScanThread::serverError, this, &ScanConsole::onServerError);
+    connect(worker, &ScanThread::fileNotChecked, this, &ScanConsole::onFileNotChecked);
     connect(worker, &ScanThread::scanFinished, this, &ScanConsole::onScanFinished);
 }
 
@@ -47,10 +48,6 @@ void ScanConsole::onLogMessage(QtMsgType, const QMessageLogContext&, const QStri
     ScanConsole* console = logTarget.load();
     if (!console)
         return;
-    // The worker reports a file it could not look up (unreadable, gone, too
-    // large, no answer) only in its log; it counts as scanned but unchecked.
-    if (message.startsWith(QLatin1String("query_file exception: ")))
-        ++console->uncheckedCount;
     console->line.print(message, true);
 }
 
@@ -69,6 +66,11 @@ void ScanConsole::onThreatFound(QString threat_file, QString threat_name)
 {
     threatFiles << threat_file;
     line.print(tr("Threat found: %1 in %2").arg(threat_name, threat_file));
+}
+
+void ScanConsole::onFileNotChecked(QString, QString)
+{
+    ++uncheckedCount;
 }
 
 void ScanConsole::onServerError()
@@ -94,7 +96,7 @@ void ScanConsole::onScanFinished()
                    .arg(minutesAndSeconds(ms))
                    .arg(double(ms) / 1000.0, 0, 'f', 1));
     if (uncheckedCount > 0)
-        line.print(tr("%1 of them could not be checked (see the messages above).").arg(uncheckedCount.load()));
+        line.print(tr("%1 of them could not be checked (see the messages above).").arg(uncheckedCount));
     if (threatFiles.isEmpty()) {
         QCoreApplication::exit(NoThreat);
         return;

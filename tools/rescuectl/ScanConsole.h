@@ -23,6 +23,7 @@ public:
 public slots:
     void onScanProgress(QString currentObject, long scanned, long total);
     void onThreatFound(QString threat_file, QString threat_name);
+    void onFileNotChecked(QString file, QString reason);
     void onServerError();
     void onScanFinished();
 
@@ -40,6 +41,6 @@ private:
     long scannedCount = 0;
     long totalCount = 0;
     QStringList threatFiles;
-    std::atomic<long> uncheckedCount{0};
+    long uncheckedCount = 0;
     bool serverUnreachable = false;
 };

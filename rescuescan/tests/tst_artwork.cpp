@@ -1,5 +1,5 @@
 #include "app/fontfallbacks.h"
-#include "widgets/declarativecursorarea.h"
+#include "widgets/registercursorarea.h"
 
 #include "rendercheck.h"
 
@@ -121,7 +121,7 @@ private slots:
 
 void TestArtwork::initTestCase()
 {
-    qmlRegisterType<DeclarativeCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+    registerCursorArea();
     installFontFallbacks();
 }
 

@@ -1,5 +1,5 @@
 #include "app/fontfallbacks.h"
-#include "widgets/declarativecursorarea.h"
+#include "widgets/registercursorarea.h"
 
 #include <QObject>
 #include <QQmlEngine>
@@ -14,7 +14,7 @@ class ControlsSetup : public QObject
 public slots:
     void qmlEngineAvailable(QQmlEngine *)
     {
-        qmlRegisterType<DeclarativeCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+        registerCursorArea();
         installFontFallbacks();
     }
 };

@@ -1,4 +1,5 @@
 #include "widgets/declarativecursorarea.h"
+#include "widgets/registercursorarea.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -22,7 +23,7 @@ private slots:
 
 void TestCursorArea::initTestCase()
 {
-    qmlRegisterType<DeclarativeCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+    registerCursorArea();
 }
 
 void TestCursorArea::unsetCursorReadsArrow()

@@ -4,7 +4,7 @@
 #include "app/fontfallbacks.h"
 #include "app/qnoframedialog.h"
 #include "app/showquestion.h"
-#include "widgets/declarativecursorarea.h"
+#include "widgets/registercursorarea.h"
 
 #include "rendercheck.h"
 
@@ -104,7 +104,7 @@ private slots:
 
 void TestQuestions::initTestCase()
 {
-    qmlRegisterType<DeclarativeCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+    registerCursorArea();
     installFontFallbacks();
 }
 

@@ -1,0 +1,10 @@
+#include "registercursorarea.h"
+
+#include "declarativecursorarea.h"
+
+#include <QtQml/qqml.h>
+
+void registerCursorArea()
+{
+    qmlRegisterType<DeclarativeCursorArea>("NativeQuickWidgets", 1, 0, "CursorArea");
+}

@@ -173,24 +173,71 @@ TEST_F(Service, MalformedRequestsGet400AndServingGoesOn)
     EXPECT_EQ(good.response().first, 200);
 }
 
-TEST_F(Service, BoundsRequestHeadsAndBodies)
+TEST_F(Service, BoundsRequestHeadsAndBodiesByRoute)
 {
-    // Bodies up to the largest upload form, a 10 MiB sample plus 64 KiB;
-    // heads up to 8 KiB.
-    const std::size_t bound = 10485760 + 64 * 1024;
+    // A digest query's body is tiny: 4 KiB is far more than it needs. Heads
+    // up to 8 KiB. Either bound closes the connection.
+    const std::size_t bound = 4096;
     const std::string md5 = std::string("md5=") + kEvil + "&pad=";
     const auto padded = [&](std::size_t size) { return md5 + std::string(size - md5.size(), 'p'); };
     const std::pair<std::string, int> table[] = {
         {query(padded(bound)), 200},
         {query(padded(bound + 1)), 413},
         {"POST /interface/cloud/query HTTP/1.1\r\nContent-Length: 1073741824\r\n\r\nmd5=", 413},
+        {"POST /elsewhere HTTP/1.1\r\nContent-Length: 10485760\r\n\r\n", 413},
         {"POST /interface/cloud/query HTTP/1.1\r\nX-Pad: " + std::string(9000, 'x') + "\r\n\r\n", 431},
     };
     for (const auto& [request, status] : table) {
         Connection connection(service->port());
         ASSERT_TRUE(connection.send(request));
         EXPECT_EQ(connection.response().first, status) << request.size();
+        if (status != 200) {
+            EXPECT_TRUE(connection.closedByPeer()) << request.size();
+        }
     }
+}
+
+// RFC 9112 section 6: a body whose length is not plain to every reader of the
+// request would let a proxy in front see one request where this service
+// sees two. Each gets its error and a close; the request hidden in the
+// body is never answered.
+TEST_F(Service, AmbiguousFramingGetsAnErrorAndAClose)
+{
+    const std::string hidden = query(std::string("md5=") + kEvil);
+    const auto head = [](const std::string& version, const std::string& fields) {
+        return "POST /interface/cloud/query " + version + "\r\nHost: x\r\n" + fields + "\r\n";
+    };
+    const std::pair<std::string, int> table[] = {
+        {head("HTTP/1.1", "Transfer-Encoding: gzip\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked, identity\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\nTransfer-Encoding: x\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked, chunked\r\n") + "0\r\n\r\n" + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: gzip, chunked\r\n") + "0\r\n\r\n" + hidden, 501},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n") + "0\r\n\r\n" + hidden, 400},
+        {head("HTTP/1.0", "Transfer-Encoding: chunked\r\n") + "0\r\n\r\n" + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: 0\r\nContent-Length: 0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: 0, 0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: 0\r\nContent-Length: 36\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length : 0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: +0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\n") + "zz\r\n" + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\n") + "fffffffffffffffffff\r\n" + hidden, 400},
+    };
+    for (const auto& [request, status] : table) {
+        Connection connection(service->port());
+        ASSERT_TRUE(connection.send(request));
+        EXPECT_EQ(connection.response().first, status) << request;
+        EXPECT_EQ(connection.response().first, 0) << "answered the hidden request: " << request;
+        EXPECT_TRUE(connection.closedByPeer()) << request;
+    }
+
+    // Plain chunked framing is fine, and the connection stays.
+    Connection chunked(service->port());
+    const std::string body = std::string("md5=") + kEvil;
+    ASSERT_TRUE(chunked.send(head("HTTP/1.1", "Transfer-Encoding: chunked\r\n") + "24\r\n" + body
+                             + "\r\n0\r\n\r\n" + hidden));
+    EXPECT_EQ(chunked.response().first, 200);
+    EXPECT_EQ(chunked.response().first, 200);
 }
 
 TEST_F(Service, GivesTheGoAheadToClientsThatWaitForIt)

@@ -3,6 +3,7 @@
 #include "Csp4Service.h"
 #include "MessageContainer.pb.h"
 
+#include <boost/asio/post.hpp>
 #include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
 
@@ -40,6 +41,12 @@ Csp4Session::Csp4Session(tcp::socket socket, PeerLimiter::Ticket ticket, const C
 
 void Csp4Session::start()
 {
+    // When the port is full, a peer holding fewer connections takes this
+    // one's place if this peer holds most.
+    ticket_.on_evict([weak = weak_from_this()] {
+        if (const auto self = weak.lock())
+            asio::post(self->socket_.get_executor(), [self] { self->close("its place went to a peer with fewer connections"); });
+    });
     wait_for_frame();
 }
 

@@ -51,6 +51,12 @@ HttpSession::HttpSession(tcp::socket socket, PeerLimiter::Ticket ticket, const H
 
 void HttpSession::start()
 {
+    // When the port is full, a peer holding fewer connections takes this
+    // one's place if this peer holds most.
+    ticket_.on_evict([weak = weak_from_this()] {
+        if (const auto self = weak.lock())
+            asio::post(self->socket_.get_executor(), [self] { self->close(); });
+    });
     wait_for_request();
 }
 

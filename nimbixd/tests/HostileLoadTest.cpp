@@ -257,6 +257,31 @@ TEST(PeerShare, KeepsOnePeerFromTakingEveryConnection)
     EXPECT_EQ(again.response().first, 200);
 }
 
+// A full port still takes a client that holds fewer connections than the
+// peer holding most: that peer's oldest connection makes room. Addresses
+// alone do not lock anyone out.
+TEST(PeerShare, AFullPortMakesRoomForAPeerWithFewer)
+{
+    Service service({});
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int peer = 0; peer < kTotal / kShare; ++peer) {
+        const std::string address = "127.0.1." + std::to_string(peer + 1);
+        for (int i = 0; i < kShare; ++i) {
+            held.push_back(std::make_unique<RawConnection>(service.process.port(), address.c_str()));
+            held.push_back(std::make_unique<RawConnection>(service.process.csp4Port(), address.c_str()));
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_GE(service.http_answer_ms(), 0);
+    EXPECT_GE(service.csp4_answer_ms(), 0);
+    int closed = 0;
+    for (auto& connection : held)
+        closed += connection->closedByPeer(2);
+    // One place on each port for each answer, and no more.
+    EXPECT_GE(closed, 2);
+    EXPECT_LE(closed, 8);
+}
+
 struct Trickle {
     const char* label;
     bool csp4;

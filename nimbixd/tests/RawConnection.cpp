@@ -1,6 +1,7 @@
 #include "RawConnection.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
@@ -49,7 +50,7 @@ std::string RawConnection::receive(std::size_t count, int timeoutMs)
     while (fd_ >= 0 && !closed_ && buffer_.size() < count) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd p{fd_, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+        if (::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0))) <= 0)
             break;
         char chunk[65536];
         const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
@@ -83,9 +84,11 @@ std::pair<int, std::string> RawConnection::response(int timeoutMs)
 bool RawConnection::closedByPeer(int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!closed_ && std::chrono::steady_clock::now() < deadline) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         buffer_.clear();
-        receive(1 << 20, 100);
+        receive(1 << 20, static_cast<int>(std::clamp<long long>(left.count(), 0, 100)));
+        if (closed_ || left.count() <= 0)
+            return closed_;
     }
-    return closed_;
 }

@@ -9,6 +9,7 @@
 //
 // OTHER_NIMBIXD (an earlier build, say) runs the same loads after this
 // build's nimbixd, with its own defaults.
+#include "ProcessMemory.h"
 #include "RawConnection.h"
 
 #include <algorithm>
@@ -151,20 +152,7 @@ public:
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
 
-    std::uint64_t rss() const
-    {
-        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-        std::string key;
-        while (status >> key) {
-            if (key == "VmRSS:") {
-                std::uint64_t kib = 0;
-                status >> kib;
-                return kib * 1024;
-            }
-            status.ignore(1 << 16, '\n');
-        }
-        return 0;
-    }
+    std::uint64_t rss() const { return resident_bytes(pid_); }
 
     bool alive() const { return ::kill(pid_, 0) == 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
     void kill() const { ::kill(pid_, SIGKILL); }

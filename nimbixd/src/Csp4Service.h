@@ -19,14 +19,13 @@ namespace nimbixd {
 // HashQuery is answered with a frame holding a HashResponse, on keep-alive
 // connections. Connections are limited as on the HTTP port; a frame has its
 // time from its first byte to its last, its payload is read as it arrives
-// and may hold at most kMaxFrameLength bytes. A frame that breaks the
-// framing, or runs out of time, ends its connection.
+// and may hold at most kMaxFrameLength bytes (its answer: Csp4Answer.h). A
+// frame that breaks the framing, or runs out of time, ends its connection.
 class Csp4Service {
 public:
-    // Far above one frame's worth of kMaxHashValues digests (about 55 KiB),
-    // far below what would let a frame of tiny values cost much memory.
+    // Far above one frame's worth of kMaxCsp4HashValues digests (about 55
+    // KiB), far below what would let a frame of tiny values cost much memory.
     static constexpr std::uint32_t kMaxFrameLength = 64 * 1024;
-    static constexpr int kMaxHashValues = 1024;
 
     Csp4Service(const HashDatabase& database, const ConnectionLimits& limits, bool verbose);
     ~Csp4Service();
@@ -39,10 +38,7 @@ public:
     // Closes the listener and every connection and waits for their threads.
     void stop();
 
-    // Answer frame for the container (type and body) of one request frame:
-    // KEEP_ALIVE is echoed, a HashQuery of at most kMaxHashValues digests
-    // answered, anything else gets a HashResponse with STATUS_ERROR.
-    std::string answer(int type, const std::string& body) const;
+    const HashDatabase& database() const { return database_; }
 
     bool verbose() const { return verbose_; }
     const ConnectionLimits& limits() const { return limits_; }

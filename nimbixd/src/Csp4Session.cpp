@@ -1,5 +1,6 @@
 #include "Csp4Session.h"
 
+#include "Csp4Answer.h"
 #include "Csp4Service.h"
 #include "MessageContainer.pb.h"
 
@@ -112,7 +113,7 @@ void Csp4Session::answer()
     MessageContainer container;
     if (!container.ParsePartialFromString(payload_) || !container.IsInitialized() || container.version() != 1)
         return close("malformed container");
-    reply_ = service_.answer(container.type_id(), container.body());
+    reply_ = csp4_answer(service_.database(), container.type_id(), container.body());
     if (service_.verbose())
         std::fprintf(stderr, "nimbixd: csp4 %s %s\n", peer_.c_str(),
                      MessageContainer::MessageType_Name(container.type_id()).c_str());

@@ -1,5 +1,7 @@
 #include "HttpFraming.h"
 
+#include "HeaderText.h"
+
 #include <boost/beast/core/string.hpp>
 
 #include <string_view>
@@ -10,15 +12,6 @@ namespace nimbixd {
 namespace http = boost::beast::http;
 
 namespace {
-
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 // The transfer codings of every Transfer-Encoding line, in order, without
 // their parameters; empty list elements are allowed and skipped.

@@ -1,28 +1,10 @@
 #include "MultipartStream.h"
 
-#include <algorithm>
-#include <cctype>
+#include "HeaderText.h"
 
 namespace nimbixd {
 
 namespace {
-
-bool iequals(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 // The value of parameter name in "value; a=b; name=\"c\"" header text.
 std::optional<std::string_view> parameter(std::string_view header, std::string_view name)

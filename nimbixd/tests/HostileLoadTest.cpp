@@ -6,6 +6,7 @@
 #include "HashProtocol.pb.h"
 #include "MessageContainer.pb.h"
 #include "NimbixdProcess.h"
+#include "ProcessMemory.h"
 #include "RawConnection.h"
 
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -39,21 +39,6 @@ constexpr bool kSanitized = false;
 long long ms_since(Clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-std::uint64_t rss_bytes(qint64 pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            std::uint64_t kib = 0;
-            status >> kib;
-            return kib * 1024;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    return 0;
 }
 
 std::string query(const std::string& body, const std::string& length = {})
@@ -150,7 +135,7 @@ public:
         return ms_since(start);
     }
 
-    std::uint64_t rss() const { return rss_bytes(process.processId()); }
+    std::uint64_t rss() const { return resident_bytes(static_cast<pid_t>(process.processId())); }
 
     NimbixdProcess process;
 };

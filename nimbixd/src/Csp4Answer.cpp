@@ -4,6 +4,9 @@
 #include "Hex.h"
 #include "MessageContainer.pb.h"
 
+#include <google/protobuf/io/coded_stream.h>
+#include <google/protobuf/wire_format_lite.h>
+
 namespace nimbixd {
 
 namespace {
@@ -31,6 +34,24 @@ std::string error_response()
     return response.SerializeAsString();
 }
 
+// Whether the serialized HashQuery holds at most kMaxCsp4HashValues digests,
+// told from its wire format alone: parsing tens of thousands of empty
+// digests first would cost far more than the refusal.
+bool within_limit(const std::string& body)
+{
+    using google::protobuf::internal::WireFormatLite;
+    google::protobuf::io::CodedInputStream in(reinterpret_cast<const std::uint8_t*>(body.data()),
+                                              static_cast<int>(body.size()));
+    int values = 0;
+    while (const std::uint32_t tag = in.ReadTag()) {
+        if (WireFormatLite::GetTagFieldNumber(tag) == 3 && ++values > kMaxCsp4HashValues)
+            return false;
+        if (!WireFormatLite::SkipField(&in, tag))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string csp4_answer(const HashDatabase& database, int type, const std::string& body)
@@ -42,8 +63,7 @@ std::string csp4_answer(const HashDatabase& database, int type, const std::strin
         return frame(reply_type, error_response());
 
     HashQuery query;
-    if (!query.ParsePartialFromString(body) || !query.IsInitialized() || query.version() != 1
-        || query.hashvalues_size() > kMaxCsp4HashValues)
+    if (!within_limit(body) || !query.ParsePartialFromString(body) || !query.IsInitialized() || query.version() != 1)
         return frame(reply_type, error_response());
 
     HashResponse response;

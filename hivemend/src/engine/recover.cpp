@@ -83,7 +83,10 @@ class Recovery {
 public:
     Recovery(Hive* h, HiveRecovery& r, const std::vector<LogBytes>& files)
         : h_(h), r_(r), broken_(!r.checksum_ok), base_end_(h->size) {
-        for (const LogBytes& b : files) logs_.push_back(read(b));
+        for (const LogBytes& b : files) {
+            logs_.push_back(read(b));
+            log_bytes_ += b.len;
+        }
     }
 
     void run() {
@@ -140,12 +143,9 @@ private:
     }
 
     // Room for growth: every byte the hive gained since its file was
-    // written went through a log, so the image may grow by no more than
-    // what the logs applied hold.
-    bool may_grow_to(int64_t end, int64_t more) {
-        budget_ += more;
-        return end <= std::min(base_end_ + budget_, kMaxImage);
-    }
+    // written went through a log, so the image grows by no more than the
+    // logs hold, however large a damaged entry says the hive became.
+    bool may_grow_to(int64_t end) const { return end <= std::min(base_end_ + log_bytes_, kMaxImage); }
 
     void count(Log& l, uint32_t seq, int pages) {
         used(l);
@@ -205,10 +205,8 @@ private:
     }
 
     bool apply(Log& l, const LogEntry& e) {
-        int64_t bytes = 0;
-        for (const PageRef& p : e.pages) bytes += p.len;
         const int64_t end = HBIN_START + static_cast<int64_t>(e.data_size);
-        if (!may_grow_to(end, bytes)) {
+        if (!may_grow_to(end)) {
             l.report.note = "stops: entry " + hex(e.seq) + " makes the hive data " + hex(e.data_size) +
                             " bytes long, more than its logs can have written";
             return false;
@@ -252,7 +250,7 @@ private:
             return false;
         }
         const int64_t end = HBIN_START + static_cast<int64_t>(best->header.data_size);
-        if (!may_grow_to(end, static_cast<int64_t>(pages.size()) * LOG_PAGE)) {
+        if (!may_grow_to(end)) {
             best->report.note = "not used: it makes the hive data longer than it can have written";
             return false;
         }
@@ -294,21 +292,25 @@ private:
     std::vector<const LogBytes*> applied_;
     bool broken_ = false;
     int64_t base_end_ = 0;
-    int64_t budget_ = 0;
+    int64_t log_bytes_ = 0;
 };
+
+std::string counted(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
 void say(const Hive* h, const HiveRecovery& r) {
     if (r.state == HIVE_LOGS_RECOVERED) {
         std::string used;
         for (const HiveLogReport& l : r.logs) {
             if (!l.entries) continue;
-            used += (used.empty() ? "" : ", ") + base_name(l.file) + " (" + std::to_string(l.entries) + " entries, " +
-                    std::to_string(l.pages) + " pages)";
+            used += (used.empty() ? "" : ", ") + base_name(l.file) + " (" + counted(l.entries, "entry", "entries") +
+                    ", " + counted(l.pages, "page", "pages") + ")";
         }
-        printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %d entries, %d pages, sequence "
-               "numbers 0x%x to 0x%x%s\n",
-               h->filename, used.c_str(), r.entries, r.pages, r.first_seq, r.last_seq,
-               r.header_from_log ? "; base block taken from the log" : "");
+        const std::string seqs = r.first_seq == r.last_seq ? "sequence number " + hex(r.last_seq)
+                                                           : "sequence numbers " + hex(r.first_seq) + " to " +
+                                                                 hex(r.last_seq);
+        printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %s, %s, %s%s\n", h->filename,
+               used.c_str(), counted(r.entries, "entry", "entries").c_str(), counted(r.pages, "page", "pages").c_str(),
+               seqs.c_str(), r.header_from_log ? "; base block taken from the log" : "");
         return;
     }
     std::string why = r.note;

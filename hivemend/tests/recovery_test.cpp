@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -26,7 +24,9 @@ uint32_t u32(const std::string& b, size_t at) {
 
 void put32(std::string& b, size_t at, uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
 
-void fix_base_block_sum(std::string& b) { put32(b, 0x1FC, regf_checksum(reinterpret_cast<const unsigned char*>(b.data()))); }
+void fix_base_block_sum(std::string& b) {
+    put32(b, 0x1FC, regf_checksum(reinterpret_cast<const unsigned char*>(b.data())));
+}
 
 // Offsets of the entries of a new-format log, from 512 on.
 std::vector<size_t> entry_offsets(const std::string& log) {
@@ -88,8 +88,14 @@ struct Sample {
 // keys and values that only the logs hold, as our engine and hivexregedit
 // both read the recovered hive.
 const Sample kSamples[] = {
-    {"transactions_NTUSER.DAT", {"transactions_ntuser.dat.log1", "transactions_ntuser.dat.log2"}, 23, 132, {23, 0},
-     0x24c, 521, 595},
+    {"transactions_NTUSER.DAT",
+     {"transactions_ntuser.dat.log1", "transactions_ntuser.dat.log2"},
+     23,
+     132,
+     {23, 0},
+     0x24c,
+     521,
+     595},
     {"UsrClass.dat", {"UsrClass.dat.LOG1", "UsrClass.dat.LOG2"}, 14, 158, {4, 10}, 0x12c, 33, 162},
 };
 
@@ -309,8 +315,7 @@ TEST_P(DamagedLogs, RecoveryStopsWhereWindowsStops) {
     if (d.state == HIVE_LOGS_RECOVERED) {
         EXPECT_EQ(u32(std::string(reinterpret_cast<const char*>(h->buffer), 12), 4), r->last_seq);
     } else {
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(h->buffer), hive.size()), hive)
-            << "read as it is";
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(h->buffer), hive.size()), hive) << "read as it is";
     }
     engine_tree(h.get(), nullptr);  // whatever was laid over it, the walk stays inside the image
 }

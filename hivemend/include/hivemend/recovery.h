@@ -27,25 +27,25 @@ enum HiveLogState : int {
 
 // One log file found beside the hive (or handed over in memory).
 struct HiveLogReport {
-    std::string file;   // its path
-    int format = 0;     // 1: dirty page bitmap (Windows XP to 8); 6: log entries (8.1 and later); 0: unreadable
-    int entries = 0;    // entries applied from it (a bitmap log counts as one)
-    int pages = 0;      // dirty pages applied from it
-    std::string note;   // why it was not used, or where the part that could be used ended
+    std::string file;  // its path
+    int format = 0;    // 1: dirty page bitmap (Windows XP to 8); 6: log entries (8.1 and later); 0: unreadable
+    int entries = 0;   // entries applied from it (a bitmap log counts as one)
+    int pages = 0;     // dirty pages applied from it
+    std::string note;  // why it was not used, or where the part that could be used ended
 };
 
 struct HiveRecovery {
     int state = HIVE_LOGS_CLEAN;
-    uint32_t primary = 0;      // sequence numbers in the hive file's base block
+    uint32_t primary = 0;  // sequence numbers in the hive file's base block
     uint32_t secondary = 0;
-    bool checksum_ok = true;   // the file's base block checksum
+    bool checksum_ok = true;       // the file's base block checksum
     bool header_from_log = false;  // the file's base block was broken and was taken from a log
-    int entries = 0;           // in all
+    int entries = 0;               // in all
     int pages = 0;
-    uint32_t first_seq = 0;    // sequence numbers of the first and last entry applied
+    uint32_t first_seq = 0;  // sequence numbers of the first and last entry applied
     uint32_t last_seq = 0;
     std::vector<HiveLogReport> logs;  // the logs applied, in the order applied, then the others
-    std::string note;          // for an unusable set of logs: why nothing applied
+    std::string note;                 // for an unusable set of logs: why nothing applied
 };
 
 // A log file's bytes, for openHiveWithLogs.

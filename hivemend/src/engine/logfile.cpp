@@ -72,8 +72,8 @@ LogEntry read_entry(const LogBytes& log, int64_t at, uint32_t due, std::string* 
     }
     const unsigned char* whole = log_bytes(log, at, size);
     if (!whole) {
-        *why = text("entry at 0x%" PRIx64 " of %u bytes runs past the end of the log (0x%" PRIx64 " bytes)", at,
-                    size, log.len);
+        *why = text("entry at 0x%" PRIx64 " of %u bytes runs past the end of the log (0x%" PRIx64 " bytes)", at, size,
+                    log.len);
         return e;
     }
     if (marvin32(whole, kHash2Covers, LOG_HASH_SEED) != u64(whole + kHash2At) ||

@@ -100,9 +100,8 @@ public:
             store_base_block_sum(h_->buffer);
         }
         // Applied logs first, in the order applied.
-        std::stable_sort(logs_.begin(), logs_.end(), [&](const Log& a, const Log& b) {
-            return order_of(a) < order_of(b);
-        });
+        std::stable_sort(logs_.begin(), logs_.end(),
+                         [&](const Log& a, const Log& b) { return order_of(a) < order_of(b); });
         for (Log& l : logs_) r_.logs.push_back(std::move(l.report));
     }
 
@@ -182,8 +181,9 @@ private:
         if (broken_) {
             take_base_block(*cur);
             for (Log* l : usable) {
-                if (l != cur) l->report.note = "not used: the hive's base block is broken, so only the log with the "
-                                               "latest entries applies";
+                if (l == cur) continue;
+                l->report.note = "not used: the hive's base block is broken, so only the log with the latest "
+                                 "entries applies";
             }
             usable = {cur};
         }
@@ -295,7 +295,9 @@ private:
     int64_t log_bytes_ = 0;
 };
 
-std::string counted(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+std::string counted(int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 void say(const Hive* h, const HiveRecovery& r) {
     if (r.state == HIVE_LOGS_RECOVERED) {
@@ -305,9 +307,9 @@ void say(const Hive* h, const HiveRecovery& r) {
             used += (used.empty() ? "" : ", ") + base_name(l.file) + " (" + counted(l.entries, "entry", "entries") +
                     ", " + counted(l.pages, "page", "pages") + ")";
         }
-        const std::string seqs = r.first_seq == r.last_seq ? "sequence number " + hex(r.last_seq)
-                                                           : "sequence numbers " + hex(r.first_seq) + " to " +
-                                                                 hex(r.last_seq);
+        const std::string seqs = r.first_seq == r.last_seq
+                                     ? "sequence number " + hex(r.last_seq)
+                                     : "sequence numbers " + hex(r.first_seq) + " to " + hex(r.last_seq);
         printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %s, %s, %s%s\n", h->filename,
                used.c_str(), counted(r.entries, "entry", "entries").c_str(), counted(r.pages, "page", "pages").c_str(),
                seqs.c_str(), r.header_from_log ? "; base block taken from the log" : "");

@@ -1,6 +1,8 @@
 // Dirty hives: recovery from the transaction logs at load, as Windows does
 // it, on the real dirty samples and on logs damaged in the ways that make
-// Windows stop; the clean save, checked by replaying the logs over it.
+// Windows stop; the clean save, checked by replaying the logs over it; a
+// repair of an installation whose user hive is dirty, its backup and
+// restore.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +11,9 @@
 #include <functional>
 #include <set>
 
+#include "hivemend/CRegFix.h"
 #include "hivemend/recovery.h"
+#include "rules_support.h"
 #include "support.h"
 
 using namespace hivetest;
@@ -418,6 +422,79 @@ TEST_F(OldFormat, RecoveryStopsAtTheFirstBinThatIsNotWhole) {
     EXPECT_LT(r->pages, dirty_pages_);
     EXPECT_EQ(h->endofs, 8192) << "the hive ends before the bin that is not whole";
     EXPECT_NE(r->logs[0].note.find("is not whole"), std::string::npos) << r->logs[0].note;
+}
+
+// A Windows 10 installation whose user Alice has the dirty sample as her
+// NTUSER.DAT, with its logs named as Windows names them.
+class DirtyInstallation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hive_ = inst_.win().userHive("Alice");
+        const std::string dir = hive_.substr(0, hive_.rfind('/') + 1);
+        logs_ = {dir + "ntuser.dat.LOG1", dir + "ntuser.dat.LOG2"};
+        write_file(hive_, read_file(sample("dirty/transactions_NTUSER.DAT")));
+        write_file(logs_[0], read_file(sample("dirty/transactions_ntuser.dat.log1")));
+        write_file(logs_[1], read_file(sample("dirty/transactions_ntuser.dat.log2")));
+        for (const std::string& f : {hive_, logs_[0], logs_[1]}) original_[f] = read_file(f);
+    }
+    std::unique_ptr<CRegFix> engine(const std::string& json) {
+        auto fix = std::make_unique<CRegFix>();
+        fix->SetHiveFileDriver(inst_.root().c_str());
+        fix->LoadRuleDB(inst_.rules(json).c_str());
+        return fix;
+    }
+
+    rulestest::Installation inst_{winfixture::Options{winfixture::Version::Win10, true, {"Alice", "Bob"}}};
+    std::string hive_;
+    std::vector<std::string> logs_;
+    std::map<std::string, std::string> original_;
+};
+
+TEST_F(DirtyInstallation, RepairSavesTheRecoveredHiveCleanAndRestoreGivesBackHiveAndLogs) {
+    // A key that only the logs hold.
+    Tree stale, recovered;
+    {
+        const std::string& bytes = original_[hive_];
+        HivePtr s(openHiveBuffer("stale", bytes.data(), static_cast<long>(bytes.size()), HIVE_READONLY));
+        stale = engine_tree(s.get(), nullptr);
+        HivePtr r(openHive(hive_.c_str(), HIVE_READONLY));
+        recovered = engine_tree(r.get(), nullptr);
+    }
+    const auto [only_in_logs, unused] = added(stale, recovered);
+    ASSERT_FALSE(only_in_logs.empty());
+    const std::string logged_key = *only_in_logs.begin();
+
+    auto fix = engine(R"({"Shell": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue",
+        "value": {"Shell": {"type": "REG_SZ", "value": "explorer.exe"}}}]})");
+    ASSERT_EQ(fix->BakHiveFile(), 1);
+    for (const auto& [file, bytes] : original_) EXPECT_EQ(read_file(file + ".bhv"), bytes) << file;
+    ASSERT_EQ(fix->getItemState(0), 1);
+    ASSERT_EQ(fix->Repair(0), 1);
+
+    bool named = false;
+    for (const auto& [file, state] : fix->HiveLogStates()) {
+        if (file != hive_) continue;
+        named = true;
+        EXPECT_EQ(state.state, HIVE_LOGS_RECOVERED);
+        EXPECT_EQ(state.pages, 132);
+    }
+    EXPECT_TRUE(named) << "the engine names the hive it recovered";
+
+    expect_clean(hive_, 0x24c);
+    for (const std::string& l : logs_) EXPECT_EQ(read_file(l), original_[l]) << "logs are never changed";
+    const Tree repaired = hivex_tree(hive_);
+    ASSERT_FALSE(repaired.empty()) << "hivexregedit reads the repaired hive";
+    EXPECT_TRUE(repaired.count(logged_key)) << logged_key;
+    EXPECT_EQ(repaired.at(logged_key), recovered.at(logged_key));
+    EXPECT_EQ(repaired.at("\\Software\\Rescue").at("Shell"),
+              (Value{REG_SZ, winfixture::sz("explorer.exe")}));
+    {
+        HivePtr next(openHive(hive_.c_str(), HIVE_READONLY));
+        EXPECT_EQ(hive_recovery(next.get())->state, HIVE_LOGS_CLEAN) << "nothing for Windows to replay";
+    }
+
+    ASSERT_EQ(fix->RestoreHiveFile(), 1);
+    for (const auto& [file, bytes] : original_) EXPECT_EQ(read_file(file), bytes) << file;
 }
 
 }  // namespace

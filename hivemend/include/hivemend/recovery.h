@@ -60,7 +60,8 @@ HIVEMEND_API const HiveRecovery* hive_recovery(const Hive* hdesc);
 
 // The transaction logs beside the hive file `hive`: HIVE.LOG, HIVE.LOG1 and
 // HIVE.LOG2, whatever the letter case of the names on disk, in that order.
-HIVEMEND_API std::vector<std::string> hive_log_files(const char* hive);
+// With `suffix` (such as ".bhv"), the files named so with it appended.
+HIVEMEND_API std::vector<std::string> hive_log_files(const char* hive, const char* suffix = "");
 
 // Loads a hive from bytes in memory as openHiveBuffer does, recovering it
 // from the logs given (instead of logs found beside a file) when its base

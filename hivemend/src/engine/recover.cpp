@@ -397,7 +397,7 @@ const HiveRecovery* hive_recovery(const Hive* hdesc) {
     return hdesc->recovery ? hdesc->recovery : &clean;
 }
 
-std::vector<std::string> hive_log_files(const char* hive) {
+std::vector<std::string> hive_log_files(const char* hive, const char* suffix) {
     std::vector<std::string> found;
     if (!hive) return found;
     const std::string path = hive;
@@ -412,8 +412,8 @@ std::vector<std::string> hive_log_files(const char* hive) {
     }
     // The name as written wins over other spellings of it.
     std::sort(names.begin(), names.end());
-    for (const char* suffix : kLogSuffixes) {
-        const std::string want = base + suffix;
+    for (const char* log : kLogSuffixes) {
+        const std::string want = base + log + (suffix ? suffix : "");
         std::string pick;
         for (const std::string& n : names) {
             if (strcasecmp(n.c_str(), want.c_str()) != 0) continue;

@@ -23,6 +23,7 @@
 #include "hivemend/recovery.h"
 #include "image.h"
 #include "memory.h"
+#include "safetext/safetext.h"
 
 namespace hivemend {
 
@@ -44,6 +45,12 @@ std::string hex(uint32_t v) {
     char buf[16];
     snprintf(buf, sizeof buf, "0x%x", v);
     return buf;
+}
+
+// "its entries 0x11f to 0x122", or "its entry 0x232".
+std::string its_entries(uint32_t first, uint32_t last) {
+    return first == last ? "its entry " + hex(first) + " is"
+                         : "its entries " + hex(first) + " to " + hex(last) + " are";
 }
 
 bool all_zero(const unsigned char* p, size_t n) {
@@ -164,8 +171,8 @@ private:
                 continue;
             }
             if (!broken_ && l.run.front().seq < r_.secondary) {
-                l.report.note = "not used: its entries " + hex(l.run.front().seq) + " to " + hex(l.run.back().seq) +
-                                " are older than the hive (" + hex(r_.secondary) + ")";
+                l.report.note = "not used: " + its_entries(l.run.front().seq, l.run.back().seq) +
+                                " older than the hive (" + hex(r_.secondary) + ")";
                 continue;
             }
             usable.push_back(&l);
@@ -182,8 +189,9 @@ private:
             take_base_block(*cur);
             for (Log* l : usable) {
                 if (l == cur) continue;
-                l->report.note = "not used: the hive's base block is broken, so only the log with the latest "
-                                 "entries applies";
+                l->report.note =
+                    "not used: the hive's base block is broken, so only the log with the latest "
+                    "entries applies";
             }
             usable = {cur};
         }
@@ -198,8 +206,8 @@ private:
         for (Log* l : usable) {
             if (!l->report.note.empty()) continue;
             l->report.note = l->report.entries ? "ends: " + l->run_end
-                                               : "not used: its entries " + hex(l->run.front().seq) + " to " +
-                                                     hex(l->run.back().seq) + " do not follow on from the others";
+                                               : "not used: " + its_entries(l->run.front().seq, l->run.back().seq) +
+                                                     " not the next after the others";
         }
         return r_.entries > 0;
     }
@@ -304,23 +312,26 @@ void say(const Hive* h, const HiveRecovery& r) {
         std::string used;
         for (const HiveLogReport& l : r.logs) {
             if (!l.entries) continue;
-            used += (used.empty() ? "" : ", ") + base_name(l.file) + " (" + counted(l.entries, "entry", "entries") +
-                    ", " + counted(l.pages, "page", "pages") + ")";
+            used += (used.empty() ? "" : ", ") + safetext::escaped(base_name(l.file)) + " (" +
+                    counted(l.entries, "entry", "entries") + ", " + counted(l.pages, "page", "pages") + ")";
         }
         const std::string seqs = r.first_seq == r.last_seq
                                      ? "sequence number " + hex(r.last_seq)
                                      : "sequence numbers " + hex(r.first_seq) + " to " + hex(r.last_seq);
-        printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %s, %s, %s%s\n", h->filename,
-               used.c_str(), counted(r.entries, "entry", "entries").c_str(), counted(r.pages, "page", "pages").c_str(),
-               seqs.c_str(), r.header_from_log ? "; base block taken from the log" : "");
+        printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %s, %s, %s%s\n",
+               safetext::escaped(h->filename).c_str(), used.c_str(), counted(r.entries, "entry", "entries").c_str(),
+               counted(r.pages, "page", "pages").c_str(), seqs.c_str(),
+               r.header_from_log ? "; base block taken from the log" : "");
         return;
     }
     std::string why = r.note;
-    for (const HiveLogReport& l : r.logs) why += (why.empty() ? "" : "; ") + base_name(l.file) + ": " + l.note;
+    for (const HiveLogReport& l : r.logs)
+        why += (why.empty() ? "" : "; ") + safetext::escaped(base_name(l.file)) + ": " + l.note;
     fprintf(stderr,
             "openHive(%s): WARNING: dirty hive (sequence numbers 0x%x and 0x%x%s) without a usable transaction log "
             "(%s); read as it is\n",
-            h->filename, r.primary, r.secondary, r.checksum_ok ? "" : ", checksum wrong", why.c_str());
+            safetext::escaped(h->filename).c_str(), r.primary, r.secondary, r.checksum_ok ? "" : ", checksum wrong",
+            why.c_str());
 }
 
 // The whole of a log file, opened read-only; empty with `*error` when it

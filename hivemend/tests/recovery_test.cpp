@@ -294,6 +294,14 @@ const Damage kDamages[] = {
      HIVE_LOGS_UNUSABLE, 0, 0, "are older than the hive"},
     {"hive base block broken", [](std::string& hive, Logs&) { hive[0x100] ^= 1; }, HIVE_LOGS_RECOVERED, 10, 105,
      "only the log with the latest entries applies"},
+    {"hive base block broken, the log's first entry claims 2 GB",
+     [](std::string& hive, Logs& l) {
+         hive[0x100] ^= 1;
+         const size_t at = entry_offsets(l.bytes[1])[0];
+         put32(l.bytes[1], at + 16, 0x7FFFF000);
+         rehash_entry(l.bytes[1], at);
+     },
+     HIVE_LOGS_UNUSABLE, 0, 0, "more than its logs can have written"},
 };
 
 class DamagedLogs : public ::testing::TestWithParam<Damage> {};

@@ -143,9 +143,16 @@ private:
 
     // Takes the base block from a log when the hive's own is broken.
     void take_base_block(const Log& l) {
+        own_base_block_.assign(h_->buffer, h_->buffer + LOG_BASE_BLOCK);
         std::memcpy(h_->buffer, l.bytes->data, LOG_BASE_BLOCK);
         set_header_u32(h_, REGF_FILE_TYPE, 0);
         r_.header_from_log = true;
+    }
+    // Puts the hive's own base block back when nothing could be applied.
+    void give_base_block_back() {
+        if (!r_.header_from_log) return;
+        std::memcpy(h_->buffer, own_base_block_.data(), LOG_BASE_BLOCK);
+        r_.header_from_log = false;
     }
 
     // Room for growth: every byte the hive gained since its file was
@@ -209,6 +216,7 @@ private:
                                                : "not used: " + its_entries(l->run.front().seq, l->run.back().seq) +
                                                      " not the next after the others";
         }
+        if (r_.entries == 0) give_base_block_back();
         return r_.entries > 0;
     }
 
@@ -298,6 +306,7 @@ private:
     HiveRecovery& r_;
     std::vector<Log> logs_;
     std::vector<const LogBytes*> applied_;
+    std::vector<unsigned char> own_base_block_;
     bool broken_ = false;
     int64_t base_end_ = 0;
     int64_t log_bytes_ = 0;

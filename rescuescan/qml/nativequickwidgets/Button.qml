@@ -30,6 +30,7 @@ Item {
 
     DeclarativeButton {
         id: frame
+        objectName: "nativeButton"
         anchors.fill: parent
         menu: button.menu !== null
         hovered: mouseArea.containsMouse

@@ -24,6 +24,7 @@ Item {
 
         DeclarativeCheckBox {
             id: indicator
+            objectName: "nativeCheckBox"
             width: 20
             height: 20
             hovered: mouseArea.containsMouse

@@ -29,6 +29,7 @@ Item {
 
     DeclarativeLineEdit {
         id: frame
+        objectName: "nativeLineEdit"
         anchors.fill: parent
         visible: !lineEdit.flat
         editFocus: input.activeFocus
@@ -48,6 +49,7 @@ Item {
 
     TextInput {
         id: input
+        objectName: "textInput"
         anchors.fill: parent
         anchors.margins: 4
         verticalAlignment: TextInput.AlignVCenter

@@ -14,6 +14,7 @@ Item {
 
     DeclarativeProgressBar {
         id: bar
+        objectName: "nativeProgressBar"
         anchors.fill: parent
     }
 }

@@ -44,6 +44,7 @@ Item {
 
     Flickable {
         id: flickable
+        objectName: "flickable"
         anchors.left: parent.left
         anchors.top: parent.top
         width: scrollArea.width - (verticalBar.visible ? scrollArea.barSize : 0)

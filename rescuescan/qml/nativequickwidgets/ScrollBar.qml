@@ -27,6 +27,7 @@ Rectangle {
 
     DeclarativeScrollBar {
         id: bar
+        objectName: "nativeScrollBar"
         anchors.fill: parent
         pressed: mouseArea.pressed
     }

@@ -74,6 +74,14 @@ void DeclarativeProgressBar::setValue(int value)
     update();
 }
 
+// QML sets declared properties in an order of its own: the text of a
+// declared value follows the range declared with it.
+void DeclarativeProgressBar::componentComplete()
+{
+    DeclarativeWidget::componentComplete();
+    setValue(value());
+}
+
 void DeclarativeProgressBar::paint(QPainter *painter)
 {
     if (QStyle *desktopStyle = style()) {

@@ -29,6 +29,9 @@ public:
 
     void paint(QPainter *painter) override;
 
+protected:
+    void componentComplete() override;
+
 signals:
     void minimumChanged(int minimum);
     void maximumChanged(int maximum);

@@ -28,8 +28,9 @@ DeclarativeScrollBar::DeclarativeScrollBar(QQuickItem *parent)
     : DeclarativeWidget(makeOption<QStyleOptionSlider>(), parent)
 {
     auto &option = sliderOption();
-    // Horizontal, but State_Horizontal comes only with a written orientation.
-    option.state = QStyle::State_Enabled;
+    // Qt 6 styles draw a scroll bar's arrows and slider by State_Horizontal:
+    // a horizontal bar carries it from the start.
+    option.state = QStyle::State_Enabled | QStyle::State_Horizontal;
     option.subControls = QStyle::SC_All;
     option.activeSubControls = QStyle::SC_None;
     option.orientation = Qt::Horizontal;
@@ -124,12 +125,20 @@ int DeclarativeScrollBar::value() const
 void DeclarativeScrollBar::setValue(int val)
 {
     auto &option = sliderOption();
-    // Not std::clamp: the maximum wins when the range is upside down.
-    const int stored = qMin(option.maximum, qMax(val, option.minimum));
+    // Not std::clamp: the maximum wins when the range is upside down. While
+    // QML creates the item it sets the properties in an order of its own:
+    // the value waits for the range, until componentComplete().
+    const int stored = isComponentComplete() ? qMin(option.maximum, qMax(val, option.minimum)) : val;
     option.sliderPosition = stored;
     option.sliderValue = stored;
     emit valueChanged(stored);
     update();
+}
+
+void DeclarativeScrollBar::componentComplete()
+{
+    DeclarativeWidget::componentComplete();
+    setValue(value());
 }
 
 bool DeclarativeScrollBar::hovered() const

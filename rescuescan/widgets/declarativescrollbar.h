@@ -46,6 +46,7 @@ public:
     void setSingleStep(int step);
     int value() const;
     // Clamped to the range; with the minimum above the maximum, the maximum.
+    // A value declared in QML is clamped to the range declared with it.
     void setValue(int val);
     bool hovered() const;
     void setHovered(bool on);
@@ -63,6 +64,9 @@ public:
     Q_INVOKABLE QString hitTest(int mouseX, int mouseY) const;
 
     void paint(QPainter *painter) override;
+
+protected:
+    void componentComplete() override;
 
 signals:
     void orientationChanged(const QString &orientation);

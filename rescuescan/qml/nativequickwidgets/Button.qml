@@ -23,7 +23,7 @@ Item {
     signal clicked()
     signal toggled(bool enabled)
 
-    implicitWidth: content.width + 25
+    implicitWidth: content.width + 25 + content.arrowRoom
     implicitHeight: content.height + 9
 
     SystemPalette { id: systemPalette }
@@ -40,7 +40,11 @@ Item {
 
     Row {
         id: content
+        // The style draws a menu's arrow at the right edge; the label keeps
+        // clear of it.
+        readonly property int arrowRoom: button.menu ? 14 : 0
         anchors.centerIn: parent
+        anchors.horizontalCenterOffset: -arrowRoom / 2
         spacing: 7
 
         Image {

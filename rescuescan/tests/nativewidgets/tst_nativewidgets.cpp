@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMetaProperty>
+#include <QQmlParserStatus>
 #include <QQuickView>
 #include <QQuickWidget>
 #include <QSignalSpy>
@@ -142,6 +143,8 @@ private slots:
     void progressText_data();
     void progressText();
     void progressTextStaysWhenTheRangeChanges();
+    void declaredInAnyOrder_data();
+    void declaredInAnyOrder();
 
     void orientation_data();
     void orientation();
@@ -202,9 +205,10 @@ void TestNativeWidgets::initialOptions()
     QCOMPARE(progress.text, QStringLiteral("0%"));
     QVERIFY(progress.textVisible);
 
+    // Qt 6 styles draw a horizontal scroll bar by State_Horizontal too.
     Probed<DeclarativeScrollBar> scrollBar;
     const auto &slider = scrollBar.option<QStyleOptionSlider>();
-    QCOMPARE(fmtState(slider.state), fmtState(QStyle::State_Enabled));
+    QCOMPARE(fmtState(slider.state), fmtState(QStyle::State_Enabled | QStyle::State_Horizontal));
     QCOMPARE(slider.subControls, QStyle::SC_All);
     QCOMPARE(slider.activeSubControls, QStyle::SC_None);
     QCOMPARE(slider.orientation, Qt::Horizontal);
@@ -423,6 +427,59 @@ void TestNativeWidgets::progressTextStaysWhenTheRangeChanges()
     QCOMPARE(text(), QString());
 }
 
+void TestNativeWidgets::declaredInAnyOrder_data()
+{
+    QTest::addColumn<bool>("valueFirst");
+    QTest::newRow("range first") << false;
+    QTest::newRow("value first") << true;
+}
+
+// QML sets the properties of a declaration in an order of its own, between
+// classBegin() and componentComplete(): the result is the same either way.
+void TestNativeWidgets::declaredInAnyOrder()
+{
+    QFETCH(bool, valueFirst);
+
+    struct Declared
+    {
+        int minimum;
+        int maximum;
+        int value;
+        QString text;
+        int stored;
+    };
+    const Declared declarations[] = {
+        {10, 20, 15, QStringLiteral("50%"), 15},
+        {80, 20, 50, QString(), 20},
+        {0, 50, 150, QString(), 50},
+    };
+    for (const Declared &declared : declarations) {
+        Probed<DeclarativeProgressBar> progress;
+        DeclarativeScrollBar scroll;
+        // As the QML engine sees them.
+        QQmlParserStatus *const creating[] = {&progress, &scroll};
+        for (QQmlParserStatus *item : creating)
+            item->classBegin();
+        if (valueFirst) {
+            progress.setValue(declared.value);
+            scroll.setValue(declared.value);
+        }
+        progress.setMinimum(declared.minimum);
+        progress.setMaximum(declared.maximum);
+        scroll.setMinimum(declared.minimum);
+        scroll.setMaximum(declared.maximum);
+        if (!valueFirst) {
+            progress.setValue(declared.value);
+            scroll.setValue(declared.value);
+        }
+        for (QQmlParserStatus *item : creating)
+            item->componentComplete();
+        QCOMPARE(progress.option<QStyleOptionProgressBar>().text, declared.text);
+        QCOMPARE(progress.value(), declared.value);
+        QCOMPARE(scroll.value(), declared.stored);
+    }
+}
+
 void TestNativeWidgets::orientation_data()
 {
     QTest::addColumn<QString>("start");
@@ -431,17 +488,17 @@ void TestNativeWidgets::orientation_data()
     QTest::addColumn<bool>("horizontalFlag");
     QTest::addColumn<bool>("signalled");
 
-    // An empty start is a new bar: horizontal, without State_Horizontal.
+    // An empty start is a new bar, horizontal.
     QTest::newRow("vertical") << "" << "vertical" << "vertical" << false << true;
     QTest::newRow("VERTICAL") << "" << "VERTICAL" << "vertical" << false << true;
     QTest::newRow("Vertical") << "" << "Vertical" << "vertical" << false << true;
     QTest::newRow("horizontal") << "" << "horizontal" << "horizontal" << true << true;
     QTest::newRow("HoriZontal from vertical") << "vertical" << "HoriZontal" << "horizontal" << true << true;
-    QTest::newRow("unknown word") << "" << "diagonal" << "horizontal" << false << false;
+    QTest::newRow("unknown word") << "" << "diagonal" << "horizontal" << true << false;
     QTest::newRow("unknown word on a vertical bar") << "vertical" << "diagonal" << "vertical" << false << false;
-    QTest::newRow("empty") << "horizontal" << "" << "horizontal" << true << false;
-    QTest::newRow("padded") << "" << " vertical" << "horizontal" << false << false;
-    QTest::newRow("prefix") << "" << "vert" << "horizontal" << false << false;
+    QTest::newRow("empty on a vertical bar") << "vertical" << "" << "vertical" << false << false;
+    QTest::newRow("padded") << "vertical" << " horizontal" << "vertical" << false << false;
+    QTest::newRow("prefix") << "" << "vert" << "horizontal" << true << false;
 }
 
 void TestNativeWidgets::orientation()

@@ -19,6 +19,7 @@ bool keeps(const std::optional<LookupPool::Verdict>& verdict)
 
 LookupPool::LookupPool(int laneCount, std::function<void()> news)
     : newsArrived(std::move(news))
+    , idle(laneCount)
 {
     for (int i = 0; i < laneCount; ++i) {
         lanes.push_back(std::make_unique<LookupLane>(*this));
@@ -65,18 +66,17 @@ QList<LookupPool::Result> LookupPool::takeResults()
     return std::exchange(results, {});
 }
 
+// A lane counts as idle from the moment it is done with a job (finish(),
+// or a claim() that needs no lookup) until it takes the next: the worker
+// hears of both at once.
 std::optional<LookupPool::Job> LookupPool::nextJob()
 {
     QMutexLocker locker(&mutex);
-    ++idle;
-    locker.unlock();
-    notify();
-    locker.relock();
     while (!quitting && jobs.isEmpty())
         work.wait(&mutex);
-    --idle;
     if (quitting)
         return std::nullopt;
+    --idle;
     return jobs.dequeue();
 }
 
@@ -88,13 +88,13 @@ bool LookupPool::claim(const Job& job)
         digests.insert(job.digest, Digest{});
         return true;
     }
-    if (found->verdict) {
+    if (found->verdict)
         results.append(Result{job.path, found->verdict, {}, true});
-        locker.unlock();
-        notify();
-        return false;
-    }
-    found->waiting.append(job);
+    else
+        found->waiting.append(job);
+    ++idle;
+    locker.unlock();
+    notify();
     return false;
 }
 
@@ -102,6 +102,7 @@ void LookupPool::finish(const Job& job, const std::optional<Verdict>& verdict, c
 {
     {
         QMutexLocker locker(&mutex);
+        ++idle;
         results.append(Result{job.path, verdict, cause, false});
         if (job.shared && !job.digest.isEmpty()) {
             Digest& entry = digests[job.digest];

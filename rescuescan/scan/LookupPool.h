@@ -45,7 +45,8 @@ public:
     };
 
     // newsArrived runs (on a lane's thread, with no lock of the pool held)
-    // whenever results wait or a lane has gone idle.
+    // whenever a lane is done with a file: a result waits, or the lane is
+    // free again, or both.
     LookupPool(int lanes, std::function<void()> newsArrived);
     // Ends the lanes, and waits for the lookups they still do.
     ~LookupPool();

@@ -49,9 +49,14 @@ struct Hive {
     HivePages* index;   // page table and free-space index, owned
 };
 
-// Loads a hive file. Null when the file cannot be opened or read, or is
-// empty; a file that is not a hive gives a handle on which every lookup fails.
+// Loads a hive file, which needs read access only. Null when the file is no
+// regular file (a FIFO or device is refused without being opened), cannot be
+// read, or is empty; a file that is not a hive gives a handle on which every
+// lookup fails.
 HIVEMEND_API Hive* openHive(const char* filename, int mode);
+// Why the last openHive of this thread gave no handle, such as "the file is
+// empty"; "" when it gave one.
+HIVEMEND_API const char* hive_open_error();
 // Loads a hive from bytes already in memory; `filename` is where writeHive
 // would save it.
 HIVEMEND_API Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode);

@@ -1,6 +1,5 @@
 // Loading a hive into memory and releasing it.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
@@ -17,6 +17,7 @@
 #include "image.h"
 #include "index.h"
 #include "memory.h"
+#include "open_file.h"
 #include "pages.h"
 
 using namespace hivemend;
@@ -168,18 +169,15 @@ Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode)
 
 Hive* openHive(const char* filename, int mode) {
     if (!filename) return nullptr;
-    FILE* fp = fopen(filename, (mode & HIVE_READONLY) ? "r" : "r+");
-    if (!fp) return nullptr;
-    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
-    h->fp = fp;
-    struct stat st {};
-    if (fstat(fileno(fp), &st) != 0 || st.st_size == 0 || st.st_size > INT_MAX) {
-        fprintf(stderr, "openHive(%s): %s, not a registry hive\n", filename,
-                st.st_size == 0 ? "File is empty" : "File size cannot be read or is above 2 GiB");
-        closeHive(h);
+    long length = 0;
+    FILE* fp = open_for_loading(filename, &length);
+    if (!fp) {
+        fprintf(stderr, "openHive(%s): %s\n", filename, hive_open_error());
         return nullptr;
     }
-    h->size = static_cast<int>(st.st_size);
+    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
+    h->fp = fp;
+    h->size = static_cast<int>(length);
     h->buffer = image_alloc(static_cast<size_t>(h->size));
     size_t got = 0;
     while (got < static_cast<size_t>(h->size)) {
@@ -190,6 +188,7 @@ Hive* openHive(const char* filename, int mode) {
     }
     if (got != static_cast<size_t>(h->size)) {
         fprintf(stderr, "Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
+        set_open_error("could not be read whole: " + std::to_string(got) + " of " + std::to_string(h->size) + " bytes");
         closeHive(h);
         return nullptr;
     }

@@ -11,6 +11,7 @@
 
 #include "hivemend/regfile.h"
 #include "keyaction.h"
+#include "open_file.h"
 
 using namespace hivemend;
 
@@ -174,7 +175,8 @@ int CRegNtuser::GetUserHiveList(const char* folder, std::vector<std::string>* ou
 
 bool CRegNtuser::IsRegFile(const char* path) {
     if (!path) return false;
-    FILE* f = fopen(path, "rb");
+    long len = 0;
+    FILE* f = open_for_loading(path, &len);
     if (!f) return false;
     char sig[4];
     const bool ok = fread(sig, 1, 4, f) == 4 && memcmp(sig, "regf", 4) == 0;

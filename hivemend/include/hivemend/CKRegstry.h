@@ -42,6 +42,10 @@ public:
     int SaveHive();
     int IsDirtyHive();
     bool IsValid() const;
+    // The damage that keeps the open hive from being changed: every change
+    // to a damaged hive fails and leaves it as it is (hive_may_change). ""
+    // when none was found; the hive is checked at its first change.
+    const char* Damage() const;
 
     // Copies `src` to `dst` (capacity 324); subclasses translate paths.
     // 0, or -1 with `dst` empty when `src` does not fit.

@@ -29,6 +29,7 @@ enum : int {
 };
 
 struct HivePages;
+struct HiveCheck;
 
 struct Hive {
     char* filename;     // path given to openHive, owned
@@ -47,6 +48,7 @@ struct Hive {
     short nkindextype;  // index id given to a key's first subkey index
     unsigned char* buffer;  // the image, owned
     HivePages* index;   // page table and free-space index, owned
+    HiveCheck* check;   // what the walk before the first change found, owned
 };
 
 // Loads a hive file, which needs read access only. Null when the file is no

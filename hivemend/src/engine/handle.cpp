@@ -15,6 +15,7 @@
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
 #include "image.h"
+#include "guard.h"
 #include "index.h"
 #include "memory.h"
 #include "open_file.h"
@@ -210,6 +211,7 @@ void closeHive(Hive* hdesc) {
     free(hdesc->filename);
     image_free(hdesc->buffer, static_cast<size_t>(hdesc->size));
     delete hdesc->index;
+    release_check(hdesc);
     free(hdesc);
 }
 

@@ -161,6 +161,8 @@ int CKRegstry::IsDirtyHive() { return hive && (hive->state & HIVE_DIRTY) ? 1 : 0
 
 bool CKRegstry::IsValid() const { return hive != nullptr; }
 
+const char* CKRegstry::Damage() const { return hive_damage(hive); }
+
 int CKRegstry::ConverKeypath(const char* src, char* dst) {
     if (strcpy_s(dst, 324, src) == 0) return 0;
     if (dst) dst[0] = 0;
@@ -399,7 +401,7 @@ int CKRegstry::SetValue(unsigned key, int type, const char* name, const void* da
     const int cell = FindValueName(static_cast<unsigned>(rec), vname.c_str());
     if (!cell && mode == 2) return -2;
     if (cell && mode == 1) return -1;
-    if (len > 0 && !data) return 0;
+    if ((len > 0 && !data) || !hive_may_change(hive)) return 0;
     uint32_t old_type = 0;
     if (cell) {
         vk_key* vk = vk_at(hive, cell + 4);

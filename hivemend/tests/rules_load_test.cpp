@@ -272,6 +272,10 @@ TEST(ConvertDataBounds, TextAndListsStayInsideTheBuffer) {
     EXPECT_EQ(CRegFix::ConvertData("REG_SZ", "abcdef", out, 6), 6);
     EXPECT_EQ(bytes(out, 8), (Bytes{'a', 0, 'b', 0, 0, 0, 'x', 'x'}));
     memset(out, 'x', sizeof out);
+    // An odd size: the terminator still lands inside.
+    EXPECT_EQ(CRegFix::ConvertData("REG_SZ", "abcdef", out, 5), 4);
+    EXPECT_EQ(bytes(out, 8), (Bytes{'a', 0, 0, 0, 'x', 'x', 'x', 'x'}));
+    memset(out, 'x', sizeof out);
     EXPECT_EQ(CRegFix::ConvertData("REG_BINARY", "01,02,03,04", out, 3), 3);
     EXPECT_EQ(out[3], 'x');
     EXPECT_EQ(CRegFix::ConvertData("REG_DWORD", "1", out, 3), 0);

@@ -33,16 +33,6 @@ void sync_directory(const std::string& dir) {
     close(fd);
 }
 
-// The file a name leads to, so that a symbolic link stays one and its
-// target is what changes; the name itself when it leads nowhere.
-std::string followed(const std::string& name) {
-    char* real = realpath(name.c_str(), nullptr);
-    if (!real) return name;
-    std::string r = real;
-    free(real);
-    return r;
-}
-
 // Whether `entry` is a temporary file as replace_file names them for `base`:
 // "." + base + "." + six characters of mkstemp's alphabet.
 bool our_temporary(const char* entry, const std::string& base) {
@@ -70,8 +60,16 @@ void remove_leftovers(const std::string& dir, const std::string& base) {
 
 }  // namespace
 
+std::string file_target(const std::string& name) {
+    char* real = realpath(name.c_str(), nullptr);
+    if (!real) return name;
+    std::string r = real;
+    free(real);
+    return r;
+}
+
 Replaced replace_file(const std::string& name, const void* data, size_t len, const struct stat* model) {
-    const std::string target = followed(name);
+    const std::string target = file_target(name);
     const size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);

@@ -15,6 +15,11 @@ namespace hivemend {
 // set and no temporary file is left; on success the temporary files that
 // earlier, interrupted replacements of the same file left are removed.
 enum class Replaced { Yes, NotCreated, NotWritten };
+
+// The file `name` leads to, symbolic links followed: what replace_file
+// replaces. The name itself when it leads nowhere.
+std::string file_target(const std::string& name);
+
 Replaced replace_file(const std::string& name, const void* data, size_t len, const struct stat* model);
 
 }  // namespace hivemend

@@ -129,8 +129,10 @@ bool CKRegstry::LoadFile(const char* path) {
     }
     // A file that is no hive, or whose root key cannot be read, holds no
     // registry to work on.
-    if (hive->size < HBIN_START || memcmp(hive->buffer, "regf", 4) != 0) {
+    if (hive->size < 4 || memcmp(hive->buffer, "regf", 4) != 0) {
         openError = "not a registry hive (no 'regf' signature)";
+    } else if (hive->size < HBIN_START) {
+        openError = "not a registry hive (" + std::to_string(hive->size) + " bytes, shorter than its base block)";
     } else if (!nk_at(hive, root_rec(hive))) {
         openError = "not a readable registry hive (its base block does not lead to a root key)";
     } else {

@@ -85,8 +85,9 @@ QString firstWindowsDrive()
     return entries.isEmpty() ? QString() : entries.first().absoluteFilePath();
 }
 
-// The hive files of the installation that the backups cover and that exist;
-// the LocalService hive is backed up but never restored.
+// The hive files of the installation that the backups cover and that hold
+// a hive (one that cannot be read is never written, so it needs none); the
+// LocalService hive is backed up but never restored.
 std::vector<std::string> hiveFiles(const std::string& root, bool forRestore)
 {
     CAppRegstry layer;
@@ -96,7 +97,7 @@ std::vector<std::string> hiveFiles(const std::string& root, bool forRestore)
     for (const int index : {0, 3, 4, 2, 1, 5}) {
         if (forRestore && index == 5)
             continue;
-        if (layer.GetHiveFile(index, path) == 0 && QFileInfo::exists(QString::fromLocal8Bit(path)))
+        if (layer.GetHiveFile(index, path) == 0 && CRegNtuser::IsRegFile(path))
             files.emplace_back(path);
     }
     if (layer.GetHiveFile(8, path) == 0)
@@ -193,7 +194,7 @@ public:
         std::fprintf(out, "%s\n",
                      qPrintable(allMade ? tr("backup: every hive copied to a .bhv file beside it")
                                         : tr("backup: the backups that exist were kept (a backup is never "
-                                             "replaced); every hive has one")));
+                                             "replaced); every hive that can be read has one")));
         if (report) {
             for (const std::string& file : files)
                 std::fprintf(out, "  %s.bhv\n", file.c_str());

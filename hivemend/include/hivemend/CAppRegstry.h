@@ -80,8 +80,8 @@ public:
     // an immutable file); "" when they can.
     std::string WriteProblem(const char* path);
     // The damage that keeps a hive the handle covers from being changed
-    // ("FILE: offset 0x...: what"); "" when none was found. Hives are checked
-    // at their first change.
+    // ("FILE is damaged (offset 0x...: what)"); "" when none was found. Each
+    // hive is walked once, at its first change or the first call of this.
     std::string DamageOf(const _APP_REG_HANDLE* handle);
     // Releases a handle; null is ignored.
     void CloseKey(_APP_REG_HANDLE* handle);

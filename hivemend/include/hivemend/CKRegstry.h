@@ -44,8 +44,9 @@ public:
     bool IsValid() const;
     // The damage that keeps the open hive from being changed: every change
     // to a damaged hive fails and leaves it as it is (hive_may_change). ""
-    // when none was found; the hive is checked at its first change.
-    const char* Damage() const;
+    // when none was found. The hive is walked once, at its first change or
+    // the first call of this.
+    const char* Damage();
 
     // Copies `src` to `dst` (capacity 324); subclasses translate paths.
     // 0, or -1 with `dst` empty when `src` does not fit.

@@ -163,7 +163,7 @@ int CKRegstry::IsDirtyHive() { return hive && (hive->state & HIVE_DIRTY) ? 1 : 0
 
 bool CKRegstry::IsValid() const { return hive != nullptr; }
 
-const char* CKRegstry::Damage() const { return hive_damage(hive); }
+const char* CKRegstry::Damage() { return hive && !hive_may_change(hive) ? hive_damage(hive) : ""; }
 
 int CKRegstry::ConverKeypath(const char* src, char* dst) {
     if (strcpy_s(dst, 324, src) == 0) return 0;

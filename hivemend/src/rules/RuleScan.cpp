@@ -79,6 +79,9 @@ _APP_REG_HANDLE* CRegFix::OpenRuleKey(unsigned r) {
     }
     std::string problem = root.empty() ? std::string("no Windows drive was given") : registry->OpenProblem(rule.key);
     if (problem.empty() && !handle) problem = thrown.empty() ? std::string("the key cannot be opened") : thrown;
+    // What a damaged hive shows cannot be trusted (a broken index hides
+    // keys), and a damaged hive is never repaired: it is no verdict.
+    if (problem.empty()) problem = registry->DamageOf(handle);
     ruleFailures[r] = problem;
     return handle;
 }

@@ -357,4 +357,23 @@ TEST_F(Installation, BackupKeepsTheFirstStateAndRestoreBringsItBack) {
     EXPECT_NE(read_file(inst_.localService()), local) << "LocalService is not restored";
 }
 
+// A hive that is a symbolic link (to a copy on another disk, say) stays one
+// through a backup and a restore, and the file it leads to is restored.
+TEST_F(Installation, RestoreThroughASymbolicLinkWritesItsTarget) {
+    const std::string hive = inst_.userHive("Bob");
+    const std::string target = dir_.file("Bob-NTUSER.DAT");
+    std::filesystem::rename(hive, target);
+    std::filesystem::create_symlink(target, hive);
+    const std::string original = read_file(target);
+    EXPECT_EQ(app_->BakHiveFile(), 1);
+    app_->CloseKey(app_->OpenKey("HKEY_CURRENT_USER\\Software\\Planted", 1));
+    EXPECT_EQ(app_->ApplyChange(), 1);
+    ASSERT_NE(read_file(target), original);
+    EXPECT_TRUE(std::filesystem::is_symlink(hive));
+
+    EXPECT_EQ(app_->RestoreHiveFile(), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(hive)) << "the link is not replaced by a file";
+    EXPECT_EQ(read_file(target), original);
+}
+
 }  // namespace

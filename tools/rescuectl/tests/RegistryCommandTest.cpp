@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -315,6 +317,144 @@ TEST_P(BrokenHive, FailsItsSectionsNamingItAndRepairsTheRest) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, BrokenHive, ::testing::ValuesIn(broken_hives()),
                          [](const ::testing::TestParamInfo<Broken>& p) { return std::string(p.param.what); });
+
+// Every hive file of the installation with its bytes now.
+std::map<std::string, std::string> hive_bytes(const winfixture::Installation& win) {
+    std::map<std::string, std::string> files;
+    for (const char* h : {"SOFTWARE", "SYSTEM", "SAM", "SECURITY", "DEFAULT"}) files[win.hive(h)] = read_file(win.hive(h));
+    for (const std::string& u : win.options.users) files[win.userHive(u)] = read_file(win.userHive(u));
+    return files;
+}
+
+// The Windows drive mounted read-only (as Linux mounts a hibernated NTFS
+// drive, or one Windows left with Fast Startup): a bind mount of the fixture
+// over itself, remounted read-only.
+class ReadOnlyDrive : public RegistryCommand {
+protected:
+    void SetUp() override {
+        RegistryCommand::SetUp();
+        if (geteuid() != 0) GTEST_SKIP() << "a read-only bind mount needs root (CI runs the tests as root)";
+        plant_locker(win);
+        write_file(win.root + "/hiberfil.sys", "hibernated");
+        int status = 0;
+        run("mount --bind '" + win.root + "' '" + win.root + "' 2>&1", &status);
+        if (status != 0) GTEST_SKIP() << "mount --bind is not allowed here (no CAP_SYS_ADMIN in this container)";
+        mounted = true;
+        run("mount -o remount,bind,ro '" + win.root + "' 2>&1", &status);
+        if (status != 0) GTEST_SKIP() << "the bind mount cannot be made read-only here";
+    }
+    void TearDown() override {
+        int status = 0;
+        if (mounted) run("umount '" + win.root + "' 2>&1", &status);
+    }
+    bool mounted = false;
+};
+
+TEST_F(ReadOnlyDrive, IsScannedAndNothingIsWrittenWithOneLineSayingWhy) {
+    const auto before = hive_bytes(win);
+    const Outcome scan = rescuectl("registry scan");
+    EXPECT_EQ(scan.status, 1) << scan.out;
+    EXPECT_TRUE(has_line(scan, "problem", kWinlogon)) << scan.out;
+    EXPECT_EQ(scan.out.find("FAILED"), std::string::npos) << scan.out;
+
+    const std::string drive = "the Windows drive " + win.root + " is mounted read-only (read-only file system); it "
+                              "holds hiberfil.sys, so Windows is hibernated or was shut down with Fast Startup";
+    for (const char* action : {"repair", "backup"}) {
+        const Outcome r = rescuectl(std::string("registry ") + action, true);
+        EXPECT_EQ(r.status, 2) << action << ": " << r.out;
+        EXPECT_NE(r.out.find(drive), std::string::npos) << action << ": " << r.out;
+        EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << "one line: " << r.out;
+    }
+    EXPECT_EQ(hive_bytes(win), before);
+    EXPECT_FALSE(fs::exists(win.hive("SOFTWARE") + ".bhv"));
+}
+
+// Backups made while the drive could be written are restored only when every
+// hive can be written again.
+TEST_F(RegistryCommand, RestoreOfAReadOnlyDriveRestoresNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "a read-only bind mount needs root (CI runs the tests as root)";
+    ASSERT_EQ(rescuectl("registry backup").status, 0);
+    plant_locker(win);
+    const auto damaged = hive_bytes(win);
+    int status = 0;
+    run("mount --bind '" + win.root + "' '" + win.root + "' 2>&1", &status);
+    if (status != 0) GTEST_SKIP() << "mount --bind is not allowed here (no CAP_SYS_ADMIN in this container)";
+    run("mount -o remount,bind,ro '" + win.root + "' 2>&1", &status);
+    const Outcome r = status == 0 ? rescuectl("registry restore", true) : Outcome{};
+    int unmounted = 0;
+    run("umount '" + win.root + "' 2>&1", &unmounted);
+    if (status != 0) GTEST_SKIP() << "the bind mount cannot be made read-only here";
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("is mounted read-only (read-only file system); nothing was restored"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(hive_bytes(win), damaged);
+}
+
+// One hive that cannot be written: an immutable user hive. Scanning needs
+// none of it; a repair that would write it changes nothing anywhere.
+TEST_F(RegistryCommand, AnImmutableUserHiveIsScannedAndRepairChangesNothing) {
+    plant_locker(win);
+    int status = 0;
+    run("chattr +i '" + win.userHive("Bob") + "' 2>&1", &status);
+    if (status != 0) GTEST_SKIP() << "chattr +i is not allowed here (needs root and a file system that keeps it)";
+    const auto before = hive_bytes(win);
+    const Outcome scan = rescuectl("registry scan");
+    const Outcome repair = rescuectl("registry repair", true);
+    run("chattr -i '" + win.userHive("Bob") + "' 2>&1", &status);
+    EXPECT_EQ(scan.status, 1) << scan.out;
+    EXPECT_EQ(scan.out.find("FAILED"), std::string::npos) << scan.out;
+    EXPECT_EQ(repair.status, 2) << repair.out;
+    EXPECT_NE(repair.out.find("rescuectl registry: the file " + win.userHive("Bob") +
+                              " is immutable (chattr +i); nothing was changed\n"),
+              std::string::npos)
+        << repair.out;
+    EXPECT_EQ(hive_bytes(win), before) << "nothing half done";
+}
+
+// Hives whose mode allows reading only, scanned by a user who may not write
+// them: the scan works; a repair fails saying why, changing nothing.
+TEST_F(RegistryCommand, HivesThatMayOnlyBeReadAreScanned) {
+    if (geteuid() != 0) GTEST_SKIP() << "running rescuectl as another user needs root (CI runs the tests as root)";
+    int status = 0;
+    run("command -v setpriv", &status);
+    if (status != 0) GTEST_SKIP() << "setpriv (util-linux) is not installed";
+    plant_locker(win);
+    for (const auto& [file, bytes] : hive_bytes(win)) fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    for (fs::path p = win.root; p != p.root_path(); p = p.parent_path())
+        fs::permissions(p, fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
+    const auto before = hive_bytes(win);
+    const auto as_nobody = [&](const std::string& action) {
+        Outcome r;
+        r.out = run("setpriv --reuid=nobody --regid=nogroup --clear-groups env RESCUESCAN_SYSROOT='" + sysroot() + "' " +
+                        RESCUECTL_EXECUTABLE " registry --root '" + win.root + "' --rules '" + sysroot() +
+                        "/etc/registry.json' " + action + " 2>&1",
+                    &r.status);
+        return r;
+    };
+    const Outcome scan = as_nobody("scan");
+    EXPECT_EQ(scan.status, 1) << scan.out;
+    EXPECT_TRUE(has_line(scan, "problem", kWinlogon)) << scan.out;
+    const Outcome repair = as_nobody("repair");
+    EXPECT_EQ(repair.status, 2) << repair.out;
+    EXPECT_NE(repair.out.find(": Permission denied; no backup was made, nothing was changed"), std::string::npos)
+        << repair.out;
+    EXPECT_EQ(hive_bytes(win), before);
+}
+
+// A save that fails (here: the file size limit a full disk would set) is a
+// failure, not a problem left: status 2, the file and the cause named.
+TEST_F(RegistryCommand, ASaveThatFailsExitsTwoNamingTheFile) {
+    ASSERT_EQ(rescuectl("registry backup").status, 0);
+    plant_locker(win);
+    Outcome r;
+    r.out = run("trap '' XFSZ; ulimit -f 8; RESCUESCAN_SYSROOT='" + sysroot() + "' " RESCUECTL_EXECUTABLE
+                " registry repair 2>/dev/null",
+                &r.status);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("FAILED    " + kWinlogon + ": cannot save " + win.hive("SOFTWARE") + ": File too large\n"),
+              std::string::npos)
+        << r.out;
+}
 
 // Arguments, a change to the set-up, and the reason rescuectl must give.
 struct Failure {

@@ -70,6 +70,8 @@ const Case kCases[] = {
     {"value_count_huge", [](auto& img, auto& l) { put(img, l.a + 0x24, 0x7FFFFFFF); }},
     {"subkey_count_huge", [](auto& img, auto& l) { put(img, l.a + 0x14, 0x7FFFFFFF); }},
     {"entry_count_past_cell", [](auto& img, auto& l) { put16(img, l.alist + 2, 0xFFFF); }},
+    // Adding a key to this list once dropped the keys it no longer counted.
+    {"entry_count_zero", [](auto& img, auto& l) { put16(img, l.alist + 2, 0); }},
     {"data_length_huge", [](auto& img, auto& l) { put(img, l.vk + 4, 0x7FFFFFF0); }},
     {"inline_length_above_four", [](auto& img, auto& l) { put(img, l.vk + 4, static_cast<int32_t>(0x80000010)); }},
     {"db_part_count_huge", [](auto& img, auto& l) { put16(img, l.db + 2, 0xFFFF); }},

@@ -7,6 +7,8 @@
 #include "hivemend/CRegFix.h"
 #include "hivemend/CRegNtuser.h"
 
+#include <safetext/qsafetext.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -55,23 +57,9 @@ void printHelp()
                stdout);
 }
 
-// Text from the disk (file names, key names) with its control characters
-// shown as \xNN, so that no name can rewrite the terminal or fake a line.
-QString printable(const QString& text)
-{
-    QString shown;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "rescuectl registry: %s\n", qPrintable(printable(message)));
+    std::fprintf(stderr, "rescuectl registry: %s\n", qPrintable(safetext::escaped(message)));
     return 2;
 }
 
@@ -197,7 +185,7 @@ public:
                                              "replaced); every hive that can be read has one")));
         if (report) {
             for (const std::string& file : files)
-                std::fprintf(out, "  %s.bhv\n", file.c_str());
+                std::fprintf(out, "  %s.bhv\n", safetext::escaped(file).c_str());
         }
         return 0;
     }
@@ -245,10 +233,10 @@ private:
 
     void line(const QString& state, unsigned index, const char* reason = "")
     {
-        QString text = QString::fromLocal8Bit(sectionName(fix, index).c_str());
+        std::string text = sectionName(fix, index);
         if (*reason)
-            text += QLatin1String(": ") + QString::fromLocal8Bit(reason);
-        std::fprintf(out, "%-9s %s\n", qPrintable(state), qPrintable(printable(text)));
+            text += std::string(": ") + reason;
+        std::fprintf(out, "%-9s %s\n", qPrintable(state), safetext::escaped(text).c_str());
     }
 
     CRegFix& fix;

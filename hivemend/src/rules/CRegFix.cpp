@@ -76,7 +76,7 @@ int CRegFix::Repair(unsigned index) {
 }
 
 const char* CRegFix::GetItemError(unsigned index) {
-    sections.at(index);
+    static_cast<void>(sections.at(index));  // an index outside throws, as getItemInfo does
     itemErrors.resize(sections.size());
     return itemErrors[index].c_str();
 }

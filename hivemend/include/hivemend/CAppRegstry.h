@@ -32,6 +32,7 @@
 #include "hivemend/CKRegstrySystem.h"
 #include "hivemend/CRegNtuser.h"
 #include "hivemend/export.h"
+#include "hivemend/recovery.h"
 
 class HIVEMEND_API CAppRegstry {
 public:
@@ -136,22 +137,27 @@ public:
     // Saves every changed hive (SOFTWARE, SYSTEM, SECURITY, DEFAULT, SAM,
     // LocalService, the users'); 1 when every save succeeded.
     int ApplyChange();
-    // Copies each hive file to the same path + ".bhv", never over an existing
-    // backup, so the backups keep the state of the first one made; 1 when
-    // every copy was made. When a backup to be made cannot be written, none
-    // is made: 0, and LastFailure says why.
+    // Copies each hive file, with the transaction logs beside it, to the
+    // same paths + ".bhv", never over an existing backup, so the backups
+    // keep the state of the first one made; 1 when every copy was made.
+    // When a backup to be made cannot be written, none is made: 0, and
+    // LastFailure says why.
     int BakHiveFile();
-    // Copies the backups back over SOFTWARE, SYSTEM, DEFAULT, SECURITY, SAM
-    // and the users' hives; 1 when every copy was made. When a hive to be
-    // restored cannot be written, none is restored: 0, and LastFailure says
-    // why. A hive that is a symbolic link stays one: its target is restored.
-    // Open hives keep their images in memory.
+    // Copies the backups back over SOFTWARE, SYSTEM, DEFAULT, SECURITY, SAM,
+    // LocalService and the users' hives and their logs; 1 when every copy
+    // was made. When a hive to be restored cannot be written, none is
+    // restored: 0, and LastFailure says why. A hive that is a symbolic link
+    // stays one: its target is restored. Open hives keep their images in
+    // memory.
     int RestoreHiveFile();
     // Why the last BakHiveFile or RestoreHiveFile touched nothing, or which
     // save of the last ApplyChange failed first and why; "" when none.
     const char* LastFailure() const;
     void SetWow6432(int mode);
     int GetWow6432() const;
+    // Every hive opened so far (path as opened), with what opening did with
+    // its transaction logs.
+    std::vector<std::pair<std::string, HiveRecovery>> HiveLogStates();
 
 private:
     CKRegstry* SingleHive(int index, const char* file);

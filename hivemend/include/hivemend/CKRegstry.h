@@ -17,6 +17,8 @@
 #include "hivemend/hive.h"
 #include "hivemend/regvalue.h"
 
+struct HiveRecovery;
+
 class HIVEMEND_API CKRegstry {
 public:
     CKRegstry();
@@ -47,6 +49,8 @@ public:
     // when none was found. The hive is walked once, at its first change or
     // the first call of this.
     const char* Damage();
+    // What opening did with the hive's transaction logs; null without a hive.
+    const HiveRecovery* Recovery() const;
 
     // Copies `src` to `dst` (capacity 324); subclasses translate paths.
     // 0, or -1 with `dst` empty when `src` does not fit.

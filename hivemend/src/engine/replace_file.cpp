@@ -5,9 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace hivemend {
@@ -33,7 +34,7 @@ void sync_directory(const std::string& dir) {
     close(fd);
 }
 
-// Whether `entry` is a temporary file as replace_file names them for `base`:
+// Whether `entry` is a temporary file as put_file names them for `base`:
 // "." + base + "." + six characters of mkstemp's alphabet.
 bool our_temporary(const char* entry, const std::string& base) {
     const size_t n = strlen(entry);
@@ -58,18 +59,9 @@ void remove_leftovers(const std::string& dir, const std::string& base) {
     closedir(d);
 }
 
-}  // namespace
-
-std::string file_target(const std::string& name) {
-    char* real = realpath(name.c_str(), nullptr);
-    if (!real) return name;
-    std::string r = real;
-    free(real);
-    return r;
-}
-
-Replaced replace_file(const std::string& name, const void* data, size_t len, const struct stat* model) {
-    const std::string target = file_target(name);
+// Writes the bytes to a new temporary file beside `target` and gives it the
+// target's name: by rename, or by link when the name must be new.
+Replaced put_file(const std::string& target, const void* data, size_t len, const struct stat* model, bool new_name) {
     const size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -88,18 +80,38 @@ Replaced replace_file(const std::string& name, const void* data, size_t len, con
         ok = false;
         err = errno;
     }
-    if (ok && rename(tmp.c_str(), target.c_str()) != 0) {
+    bool taken = false;
+    if (ok && (new_name ? link(tmp.c_str(), target.c_str()) : rename(tmp.c_str(), target.c_str())) != 0) {
         ok = false;
         err = errno;
+        taken = err == EEXIST;
     }
+    if (!ok || new_name) unlink(tmp.c_str());
     if (!ok) {
-        unlink(tmp.c_str());
         errno = err;
-        return Replaced::NotWritten;
+        return taken ? Replaced::NotCreated : Replaced::NotWritten;
     }
     remove_leftovers(dir, base);
     sync_directory(dir);
     return Replaced::Yes;
+}
+
+}  // namespace
+
+std::string file_target(const std::string& name) {
+    char* real = realpath(name.c_str(), nullptr);
+    if (!real) return name;
+    std::string r = real;
+    free(real);
+    return r;
+}
+
+Replaced replace_file(const std::string& name, const void* data, size_t len, const struct stat* model) {
+    return put_file(file_target(name), data, len, model, false);
+}
+
+Replaced create_file(const std::string& target, const void* data, size_t len, const struct stat* model) {
+    return put_file(target, data, len, model, true);
 }
 
 }  // namespace hivemend

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "hivemend/hivebackup.h"
 #include "hivemend/lookup.h"
 #include "hivemend/regfile.h"
 #include "hivemend/regstring.h"
@@ -424,7 +425,7 @@ int CAppRegstry::BakHiveFile() {
     if (!lastFailure.empty()) return 0;
     int ok = 1;
     for (const int index : {0, 3, 4, 2, 1, 5}) {
-        if (GetHiveFile(index, file) != 0 || !CopyHiveFile(file, (std::string(file) + ".bhv").c_str(), false)) ok = 0;
+        if (GetHiveFile(index, file) != 0 || !BackupHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::BakHive(file)) ok = 0;
     return ok;
@@ -434,15 +435,15 @@ int CAppRegstry::RestoreHiveFile() {
     lastFailure.clear();
     char file[260];
     std::vector<std::string> restored;
-    for (const int index : {0, 3, 4, 2, 1})
+    for (const int index : {0, 3, 4, 2, 1, 5})
         if (GetHiveFile(index, file) == 0) restored.emplace_back(file);
     if (GetHiveFile(8, file) == 0) CRegNtuser::GetUserHive(file, &restored);
     std::erase_if(restored, [](const std::string& h) { return access((h + ".bhv").c_str(), F_OK) != 0; });
     lastFailure = write_problem(restored, rootPath);
     if (!lastFailure.empty()) return 0;
     int ok = 1;
-    for (const int index : {0, 3, 4, 2, 1}) {
-        if (GetHiveFile(index, file) != 0 || !CopyHiveFile((std::string(file) + ".bhv").c_str(), file, true)) ok = 0;
+    for (const int index : {0, 3, 4, 2, 1, 5}) {
+        if (GetHiveFile(index, file) != 0 || !RestoreHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::RestoreHive(file)) ok = 0;
     return ok;

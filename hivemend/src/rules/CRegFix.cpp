@@ -189,3 +189,5 @@ bool CRegFix::ReopenHives() {
     registry = std::move(fresh);
     return ok;
 }
+
+std::vector<std::pair<std::string, HiveRecovery>> CRegFix::HiveLogStates() { return registry->HiveLogStates(); }

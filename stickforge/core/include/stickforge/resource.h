@@ -4,6 +4,10 @@
 #ifndef STICKFORGE_RESOURCE_H
 #define STICKFORGE_RESOURCE_H
 
+#ifndef IDC_STATIC
+#define IDC_STATIC          (-1)
+#endif
+
 #define IDI_STICKFORGE      128
 #define IDD_MAINDLG         129
 

@@ -173,7 +173,12 @@ void tst_StickforgeWine::dialogShowsImagePlaceholderAndBrowseFilter()
     int status = 0;
     const QString open = m_wine.probe({QStringLiteral("window"), QStringLiteral("Open")}, &status);
     QCOMPARE(status, 0);
-    QVERIFY2(WineSession::values(open, QStringLiteral("combo")).contains(QStringLiteral("Rescue.iso\t0")),
+    // The file type list: one entry, "Rescue.iso", selected.
+    const qsizetype typeLabel = open.indexOf(QStringLiteral("child=Static\tFiles of &type:"));
+    QVERIFY2(typeLabel >= 0, qPrintable(open));
+    const QString typeList = open.mid(typeLabel).section(QLatin1Char('\n'), 1, 2);
+    QVERIFY2(typeList.startsWith(QStringLiteral("combo=Rescue.iso\t")) &&
+                 typeList.endsWith(QStringLiteral("\ncombo-selected=0")),
              qPrintable(open));
     const QRect openRect = WineSession::rectOf(WineSession::values(open, QStringLiteral("rect")).value(0));
     saveScreenshot(m_wine.grab(openRect.united(dialog)), QStringLiteral("stickforge-browse.png"));

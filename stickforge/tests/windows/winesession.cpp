@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPixmap>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QThread>
@@ -26,6 +28,15 @@ QString WineSession::prepare()
                 &status);
         if (status != 0 || !QFileInfo::exists(m_prefix + QStringLiteral("/system.reg")))
             return QStringLiteral("wineboot could not make a Wine prefix in ") + m_prefix;
+    }
+    // Debian's Wine does not look into fonts-wine's folder: the dialog font
+    // (Tahoma for "MS Shell Dlg") and the caption buttons' Marlett go into
+    // the prefix.
+    const QString fonts = m_prefix + QStringLiteral("/drive_c/windows/Fonts/");
+    QDir().mkpath(fonts);
+    for (const QString &font : {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf"), QStringLiteral("marlett.ttf")}) {
+        if (!QFileInfo::exists(fonts + font))
+            QFile::copy(QStringLiteral("/usr/share/wine/fonts/") + font, fonts + font);
     }
     // Every program of the prefix runs in one virtual desktop, which draws
     // the windows' frames itself (Xvfb has no window manager) and lets the

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <safetext/qsafetext.h>
+
 bool removeThreatFile(const QString& path)
 {
     const QFileInfo info(path);
@@ -15,11 +17,11 @@ bool removeThreatFile(const QString& path)
     // Windows drives are mounted with.
     QFile::setPermissions(info.absoluteFilePath(), QFile::WriteOwner);
     if (folder.remove(info.fileName())) {
-        qDebug().noquote() << "remove: " + path;
+        qDebug().noquote() << "remove: " + safetext::escaped(path);
         return true;
     }
     // The file stays: give it back the permissions it had.
     QFile::setPermissions(info.absoluteFilePath(), before);
-    qDebug().noquote() << "remove failed: " + path;
+    qDebug().noquote() << "remove failed: " + safetext::escaped(path);
     return false;
 }

@@ -61,6 +61,7 @@ TEST(DriveItem, TextAndFreeSpace)
     EXPECT_EQ(driveItemText(L'H', L"Generic", L"", 0), L"H: (Generic)  (0.00 GB)");
     EXPECT_EQ(driveItemText(L'I', L"Evil\x1b[2J", L"Stick\r\n", kGiB),
               L"I: (Evil\\x1b[2J Stick\\x0d\\x0a)  (1.00 GB)");
+    EXPECT_EQ(driveItemText(L'J', L"abc\x202e" L"gpj", L"\x85", kGiB), L"J: (abc\\u202egpj \\x85)  (1.00 GB)");
 
     EXPECT_EQ(freeSpaceMiB(150 * kMiB - 1), 149u);
     EXPECT_EQ(freeSpaceMiB(150 * kMiB), 150u);

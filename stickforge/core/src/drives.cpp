@@ -34,18 +34,26 @@ std::string deviceString(std::span<const uint8_t> bytes, uint32_t offset)
     return s;
 }
 
+// Device ids come from the device: characters that could steer the display
+// (C0 and C1 controls, line separators, bidirectional controls) are shown
+// as escapes, as the project's other outside texts are.
 std::wstring escapeControls(const std::wstring &text)
 {
+    static const wchar_t hex[] = L"0123456789abcdef";
     std::wstring out;
     for (wchar_t c : text) {
-        if (c < 0x20 || (c >= 0x7f && c < 0xa0)) {
-            wchar_t buf[8];
-            static const wchar_t hex[] = L"0123456789abcdef";
-            buf[0] = L'\\';
-            buf[1] = L'x';
-            buf[2] = hex[(unsigned(c) >> 4) & 0xf];
-            buf[3] = hex[unsigned(c) & 0xf];
-            out.append(buf, 4);
+        const unsigned u = unsigned(c);
+        const bool control = u < 0x20 || (u >= 0x7f && u < 0xa0);
+        const bool steering = u == 0x2028 || u == 0x2029 || u == 0x200e || u == 0x200f ||
+                              (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069);
+        if (control) {
+            out += L"\\x";
+            out += hex[(u >> 4) & 0xf];
+            out += hex[u & 0xf];
+        } else if (steering) {
+            out += L"\\u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += hex[(u >> shift) & 0xf];
         } else {
             out += c;
         }

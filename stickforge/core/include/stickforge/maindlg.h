@@ -26,11 +26,6 @@ class CMainDlg {
 public:
     CMainDlg(Platform &platform, DialogView &view);
 
-    struct Item {
-        std::wstring text;
-        uint32_t data = 0; // free space in MiB; 0 for the placeholder
-    };
-
     void OnInitDialog();
     void OnDrivesChanged(const std::vector<DriveChange> &changes);
     void OnTimer(unsigned id);
@@ -40,9 +35,14 @@ public:
     void OnCancel();
 
     bool burning() const { return m_burning; }
-    const std::vector<Item> &items() const { return m_items; }
 
 private:
+    // The drive list as the logic keeps it; the combo box shows the same.
+    struct Item {
+        std::wstring text;
+        uint32_t data = 0; // free space in MiB; 0 for the placeholder
+    };
+
     bool hasDrive() const;
     void enterBurning();
     void reportFailure(const BurnResult &result);

@@ -1,11 +1,13 @@
 #include "RegistryCommand.h"
 
 #include "EngineOutput.h"
+#include "HiveLogLines.h"
 #include "SystemPaths.h"
 
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CRegFix.h"
 #include "hivemend/CRegNtuser.h"
+#include "hivemend/recovery.h"
 
 #include <safetext/qsafetext.h>
 
@@ -39,13 +41,16 @@ void printHelp()
                    "  scan     the state of every section\n"
                    "  repair   back up every hive, scan, repair the sections with problems,\n"
                    "           then scan again\n"
-                   "  backup   copy every hive file to FILE.bhv beside it; a backup that exists\n"
-                   "           is kept, so the backups hold the hives as they were first saved\n"
-                   "  restore  copy the backups back over the hive files\n"
+                   "  backup   copy every hive file and its transaction logs to FILE.bhv beside\n"
+                   "           them; a backup that exists is kept, so the backups hold the\n"
+                   "           hives as they were first saved\n"
+                   "  restore  copy the backups back over the hive files (and their logs)\n"
                    "\n"
                    "  --root WINDIR  the Windows drive (default: the first entry of %1)\n"
                    "  --rules FILE   the rule database (default: %2)\n"
-                   "  --verbose      the hive engine's own messages on standard error\n"
+                   "  --verbose      the hive engine's own messages on standard error, and a\n"
+                   "                 line for each hive found dirty: recovered from its\n"
+                   "                 transaction logs, or read as it is\n"
                    "\n"
                    "RESCUESCAN_SYSROOT=DIR puts DIR in front of %1 and %2.\n"
                    "Exit status: 0 no problem found (scan) or none left (repair) or done,\n"
@@ -70,17 +75,14 @@ QString firstWindowsDrive()
     return entries.isEmpty() ? QString() : entries.first().absoluteFilePath();
 }
 
-// The hive files of the installation that the backups cover and that exist;
-// the LocalService hive is backed up but never restored.
-std::vector<std::string> hiveFiles(const std::string& root, bool forRestore)
+// The hive files of the installation that the backups cover and that exist.
+std::vector<std::string> hiveFiles(const std::string& root)
 {
     CAppRegstry layer;
     layer.SetHiveFileDriver(root.c_str());
     std::vector<std::string> files;
     char path[260];
     for (const int index : {0, 3, 4, 2, 1, 5}) {
-        if (forRestore && index == 5)
-            continue;
         if (layer.GetHiveFile(index, path) == 0 && QFileInfo::exists(QString::fromLocal8Bit(path)))
             files.emplace_back(path);
     }
@@ -159,7 +161,7 @@ public:
     int backup(bool report)
     {
         const bool allMade = fix.BakHiveFile() != 0;
-        const std::vector<std::string> files = hiveFiles(root, false);
+        const std::vector<std::string> files = hiveFiles(root);
         const QStringList missing = withoutBackup(files);
         if (!missing.isEmpty())
             return fail(tr("no backup of %1 (run with --verbose for the details); nothing was changed")
@@ -169,15 +171,18 @@ public:
                                         : tr("backup: the backups that exist were kept (a backup is never "
                                              "replaced); every hive has one")));
         if (report) {
-            for (const std::string& file : files)
+            for (const std::string& file : files) {
                 std::fprintf(out, "  %s.bhv\n", safetext::escaped(file).c_str());
+                for (const std::string& log : hive_log_files(file.c_str(), ".bhv"))
+                    std::fprintf(out, "  %s\n", safetext::escaped(log).c_str());
+            }
         }
         return 0;
     }
 
     int restore()
     {
-        const QStringList missing = withoutBackup(hiveFiles(root, true));
+        const QStringList missing = withoutBackup(hiveFiles(root));
         if (!missing.isEmpty())
             return fail(tr("no backup of %1; nothing was restored").arg(missing.join(QLatin1String(", "))));
         if (!fix.RestoreHiveFile())
@@ -265,10 +270,15 @@ int runRegistry(const QStringList& arguments)
     }
     try {
         RegistryRun run(fix, rootPath, output.out());
+        const auto namingHives = [&](int status) {
+            if (verbose)
+                printHiveLogStates(fix, output.out());
+            return status;
+        };
         if (action == QLatin1String("scan"))
-            return run.scan();
+            return namingHives(run.scan());
         if (action == QLatin1String("repair"))
-            return run.repair();
+            return namingHives(run.repair());
         if (action == QLatin1String("backup"))
             return run.backup(true);
         return run.restore();

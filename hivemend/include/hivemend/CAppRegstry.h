@@ -22,6 +22,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "hivemend/AppRegHandle.h"
 #include "hivemend/CKRegstry.h"
@@ -29,6 +32,7 @@
 #include "hivemend/CKRegstrySystem.h"
 #include "hivemend/CRegNtuser.h"
 #include "hivemend/export.h"
+#include "hivemend/recovery.h"
 
 class HIVEMEND_API CAppRegstry {
 public:
@@ -95,16 +99,19 @@ public:
     // Saves every changed hive (SOFTWARE, SYSTEM, SECURITY, DEFAULT, SAM,
     // LocalService, the users'); 1 when every save succeeded.
     int ApplyChange();
-    // Copies each hive file to the same path + ".bhv", never over an existing
-    // backup, so the backups keep the state of the first one made; 1 when
-    // every copy was made.
+    // Copies each hive file, with the transaction logs beside it, to the
+    // same paths + ".bhv", never over an existing backup, so the backups
+    // keep the state of the first one made; 1 when every copy was made.
     int BakHiveFile();
-    // Copies the backups back over SOFTWARE, SYSTEM, DEFAULT, SECURITY, SAM
-    // and the users' hives; 1 when every copy was made. Open hives keep their
-    // images in memory.
+    // Copies the backups back over SOFTWARE, SYSTEM, DEFAULT, SECURITY, SAM,
+    // LocalService and the users' hives and their logs; 1 when every copy
+    // was made. Open hives keep their images in memory.
     int RestoreHiveFile();
     void SetWow6432(int mode);
     int GetWow6432() const;
+    // Every hive opened so far (path as opened), with what opening did with
+    // its transaction logs.
+    std::vector<std::pair<std::string, HiveRecovery>> HiveLogStates();
 
 private:
     CKRegstry* SingleHive(int index, const char* file);

@@ -15,6 +15,8 @@
 #include "hivemend/hive.h"
 #include "hivemend/regvalue.h"
 
+struct HiveRecovery;
+
 class HIVEMEND_API CKRegstry {
 public:
     CKRegstry();
@@ -35,6 +37,8 @@ public:
     int SaveHive();
     int IsDirtyHive();
     bool IsValid() const;
+    // What opening did with the hive's transaction logs; null without a hive.
+    const HiveRecovery* Recovery() const;
 
     // Copies `src` to `dst` (capacity 324); subclasses translate paths.
     // 0, or -1 with `dst` empty when `src` does not fit.

@@ -13,11 +13,13 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hivemend/ISystemRepair.h"
 #include "hivemend/RuleModel.h"
 #include "hivemend/export.h"
+#include "hivemend/recovery.h"
 
 class CAppRegstry;
 struct _APP_REG_HANDLE;
@@ -84,6 +86,10 @@ public:
     int Fixitem(unsigned rule);
     // Scans every rule in order; the rule count.
     unsigned ScanReg();
+
+    // Every hive the engine has opened so far, with what opening did with
+    // its transaction logs (a dirty hive is recovered from them in memory).
+    std::vector<std::pair<std::string, HiveRecovery>> HiveLogStates();
 
 private:
     // The fix of one rule whose last scan found something, in memory: 1

@@ -43,8 +43,9 @@ public:
     uintptr_t AddSubKey(_APP_REG_HANDLE* handle, const char* path, int* err);
     int FixKey(_APP_REG_HANDLE* handle, const char* name, int op, int type, const void* data, int len);
 
-    // Copies each user hive of `folder` to its ".bhv" backup (never over an
-    // existing one) / the backups back; 1 when every copy was made.
+    // Copies each user hive of `folder` and its logs to their ".bhv"
+    // backups (never over an existing one) / the backups back; 1 when every
+    // copy was made.
     static int BakHive(const char* folder);
     static int RestoreHive(const char* folder);
     // Appends the user hive paths of `folder` to `out`: their number; 0 when

@@ -9,15 +9,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
 #include "hivemend/lookup.h"
+#include "hivemend/recovery.h"
 #include "hivemend/text.h"
+#include "base_block.h"
 #include "image.h"
 #include "index.h"
 #include "memory.h"
 #include "pages.h"
+#include "recover.h"
 
 using namespace hivemend;
 
@@ -124,10 +128,9 @@ void parse_image(Hive* h) {
         fprintf(stderr, "openHive(%s): File does not seem to be a registry hive!\n", h->filename);
         return;
     }
-    const int sum = calc_regfsum(h);
-    if (sum != header_dword(h, REGF_CHECKSUM)) {
+    if (!base_block_sum_ok(h->buffer)) {
         fprintf(stderr, "openHive(%s): WARNING: REGF header checksum mismatch! calc: 0x%08x != file: 0x%08x\n",
-                h->filename, sum, header_dword(h, REGF_CHECKSUM));
+                h->filename, regf_checksum(h->buffer), header_dword(h, REGF_CHECKSUM));
     }
     // A root offset past the image cannot lead to a key; 0 makes every lookup fail.
     h->rootofs = header_file_offset(h, REGF_ROOT_OFS);
@@ -156,14 +159,26 @@ Hive* new_hive(const char* filename, int mode) {
 
 }  // namespace
 
-Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode) {
-    if (!data || len < 0 || len > INT_MAX) return nullptr;
+Hive* openHiveWithLogs(const char* filename, const void* data, long len, const HiveLogData* logs, int nlogs,
+                       int mode) {
+    if (!data || len < 0 || len > INT_MAX || nlogs < 0 || (nlogs > 0 && !logs)) return nullptr;
     Hive* h = new_hive(filename, mode & ~HIVE_FILE_OPEN);
     h->size = static_cast<int>(len);
     h->buffer = image_alloc(static_cast<size_t>(len));
     std::memcpy(h->buffer, data, static_cast<size_t>(len));
+    std::vector<LogBytes> given;
+    for (int i = 0; i < nlogs; ++i) {
+        if (!logs[i].data || logs[i].len < 0) continue;
+        given.push_back({logs[i].name ? logs[i].name : "", static_cast<const unsigned char*>(logs[i].data),
+                         logs[i].len});
+    }
+    recover_image(h, given);
     parse_image(h);
     return h;
+}
+
+Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode) {
+    return openHiveWithLogs(filename, data, len, nullptr, 0, mode);
 }
 
 Hive* openHive(const char* filename, int mode) {
@@ -193,6 +208,7 @@ Hive* openHive(const char* filename, int mode) {
         closeHive(h);
         return nullptr;
     }
+    recover_from_disk(h);
     parse_image(h);
     CloseFile(h);
     return h;
@@ -211,6 +227,7 @@ void closeHive(Hive* hdesc) {
     free(hdesc->filename);
     image_free(hdesc->buffer, static_cast<size_t>(hdesc->size));
     delete hdesc->index;
+    delete hdesc->recovery;
     free(hdesc);
 }
 

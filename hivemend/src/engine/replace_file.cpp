@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace hivemend {
 
@@ -28,9 +29,9 @@ void sync_directory(const std::string& dir) {
     close(fd);
 }
 
-}  // namespace
-
-Replaced replace_file(const std::string& target, const void* data, size_t len, const struct stat* model) {
+// Writes the bytes to a new temporary file beside `target` and gives it the
+// target's name: by rename, or by link when the name must be new.
+Replaced put_file(const std::string& target, const void* data, size_t len, const struct stat* model, bool new_name) {
     const size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -49,17 +50,29 @@ Replaced replace_file(const std::string& target, const void* data, size_t len, c
         ok = false;
         err = errno;
     }
-    if (ok && rename(tmp.c_str(), target.c_str()) != 0) {
+    bool taken = false;
+    if (ok && (new_name ? link(tmp.c_str(), target.c_str()) : rename(tmp.c_str(), target.c_str())) != 0) {
         ok = false;
         err = errno;
+        taken = err == EEXIST;
     }
+    if (!ok || new_name) unlink(tmp.c_str());
     if (!ok) {
-        unlink(tmp.c_str());
         errno = err;
-        return Replaced::NotWritten;
+        return taken ? Replaced::NotCreated : Replaced::NotWritten;
     }
     sync_directory(dir);
     return Replaced::Yes;
+}
+
+}  // namespace
+
+Replaced replace_file(const std::string& target, const void* data, size_t len, const struct stat* model) {
+    return put_file(target, data, len, model, false);
+}
+
+Replaced create_file(const std::string& target, const void* data, size_t len, const struct stat* model) {
+    return put_file(target, data, len, model, true);
 }
 
 }  // namespace hivemend

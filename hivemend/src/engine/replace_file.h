@@ -15,4 +15,8 @@ namespace hivemend {
 enum class Replaced { Yes, NotCreated, NotWritten };
 Replaced replace_file(const std::string& target, const void* data, size_t len, const struct stat* model);
 
+// Writes `len` bytes to the new file `target` the same way, but never over a
+// file that exists: then NotCreated with errno EEXIST.
+Replaced create_file(const std::string& target, const void* data, size_t len, const struct stat* model);
+
 }  // namespace hivemend

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hivemend/hive.h"
+#include "clean_save.h"
 #include "image.h"
 #include "replace_file.h"
 
@@ -30,7 +31,7 @@ std::string resolve_target(const char* filename) {
 }  // namespace
 
 const unsigned char* hive_image(Hive* hdesc, long* len) {
-    if (hdesc->size >= REGF_CHECKSUM + 4) wr32(hdesc->buffer + REGF_CHECKSUM, calc_regfsum(hdesc));
+    make_clean(hdesc);
     if (len) *len = hdesc->size;
     return hdesc->buffer;
 }

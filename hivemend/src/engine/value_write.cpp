@@ -251,10 +251,15 @@ void del_allvalues(Hive* hdesc, int nkofs) {
     }
     for (const int32_t e : copy_entries(entries, nk->no_values)) del_vk(hdesc, static_cast<int>(stored_to_rec(e)));
     free_block(hdesc, static_cast<int>(list - 4));
-    auto* k = nk_at(hdesc, nkofs);
+    hdesc->state |= HIVE_DIRTY;
+    // In a damaged hive the freed cells may have overlapped the key itself.
+    nk_key* k = nk_at(hdesc, nkofs);
+    if (!k) {
+        printf("del_allvalues: key at 0x%x overlapped its freed values\n", nkofs);
+        return;
+    }
     k->ofs_vallist = OFS_NONE;
     k->no_values = 0;
-    hdesc->state |= HIVE_DIRTY;
 }
 
 int del_value(Hive* hdesc, int nkofs, const char* name) {

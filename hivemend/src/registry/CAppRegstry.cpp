@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "hivemend/hivebackup.h"
 #include "hivemend/regfile.h"
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
@@ -235,7 +236,7 @@ int CAppRegstry::BakHiveFile() {
     int ok = 1;
     char file[260];
     for (const int index : {0, 3, 4, 2, 1, 5}) {
-        if (GetHiveFile(index, file) != 0 || !CopyHiveFile(file, (std::string(file) + ".bhv").c_str(), false)) ok = 0;
+        if (GetHiveFile(index, file) != 0 || !BackupHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::BakHive(file)) ok = 0;
     return ok;
@@ -244,8 +245,8 @@ int CAppRegstry::BakHiveFile() {
 int CAppRegstry::RestoreHiveFile() {
     int ok = 1;
     char file[260];
-    for (const int index : {0, 3, 4, 2, 1}) {
-        if (GetHiveFile(index, file) != 0 || !CopyHiveFile((std::string(file) + ".bhv").c_str(), file, true)) ok = 0;
+    for (const int index : {0, 3, 4, 2, 1, 5}) {
+        if (GetHiveFile(index, file) != 0 || !RestoreHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::RestoreHive(file)) ok = 0;
     return ok;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "hivemend/hivebackup.h"
 #include "hivemend/regfile.h"
 #include "keyaction.h"
 
@@ -132,7 +133,7 @@ int CRegNtuser::BakHive(const char* folder) {
     GetUserHive(folder, &paths);
     int ok = 1;
     for (const std::string& p : paths)
-        if (!CopyHiveFile(p.c_str(), (p + ".bhv").c_str(), false)) ok = 0;
+        if (!BackupHiveWithLogs(p.c_str())) ok = 0;
     return ok;
 }
 
@@ -141,7 +142,7 @@ int CRegNtuser::RestoreHive(const char* folder) {
     GetUserHive(folder, &paths);
     int ok = 1;
     for (const std::string& p : paths)
-        if (!CopyHiveFile((p + ".bhv").c_str(), p.c_str(), true)) ok = 0;
+        if (!RestoreHiveWithLogs(p.c_str())) ok = 0;
     return ok;
 }
 

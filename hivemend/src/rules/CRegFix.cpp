@@ -146,3 +146,5 @@ bool CRegFix::ReopenHives() {
     registry = std::move(fresh);
     return ok;
 }
+
+std::vector<std::pair<std::string, HiveRecovery>> CRegFix::HiveLogStates() { return registry->HiveLogStates(); }

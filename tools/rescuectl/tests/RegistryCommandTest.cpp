@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -135,6 +136,36 @@ TEST_F(RegistryCommand, ScanListsTheDamageRepairFixesItRestoreBringsItBack) {
     EXPECT_EQ(restore.status, 0) << restore.out;
     EXPECT_EQ(read_file(win.hive("SOFTWARE")), damaged);
     EXPECT_EQ(rescuectl("registry --root '" + win.root + "' scan").status, 1);
+}
+
+TEST_F(RegistryCommand, VerboseNamesRecoveredHivesAndRestoreGivesBackEveryHiveWithItsLogs) {
+    // Bob's hive is a dirty Windows 10 user hive, its logs beside it.
+    const std::string hive = win.userHive("Bob");
+    const std::string folder = hive.substr(0, hive.rfind('/') + 1);
+    write_file(hive, read_file(DIRTY_SAMPLES "/transactions_NTUSER.DAT"));
+    write_file(folder + "ntuser.dat.LOG1", read_file(DIRTY_SAMPLES "/transactions_ntuser.dat.log1"));
+    write_file(folder + "ntuser.dat.LOG2", read_file(DIRTY_SAMPLES "/transactions_ntuser.dat.log2"));
+    std::map<std::string, std::string> before;
+    for (const std::string& f : {hive, folder + "ntuser.dat.LOG1", folder + "ntuser.dat.LOG2", win.localService()})
+        before[f] = read_file(f);
+
+    EXPECT_EQ(rescuectl("registry scan").out.find("recovered"), std::string::npos) << "only with --verbose";
+    const Outcome scan = rescuectl("registry --verbose scan");
+    const std::string line = "recovered " + hive +
+                             ": dirty, recovered from its transaction logs ntuser.dat.LOG1 (23 entries, 132 pages)\n";
+    EXPECT_NE(scan.out.find(line), std::string::npos) << scan.out;
+    EXPECT_EQ(scan.out.find("dirty    "), std::string::npos) << "the fixture's own hives are clean: " << scan.out;
+
+    const Outcome backup = rescuectl("registry backup");
+    EXPECT_EQ(backup.status, 0) << backup.out;
+    EXPECT_NE(backup.out.find("  " + folder + "ntuser.dat.LOG1.bhv\n"), std::string::npos) << backup.out;
+    EXPECT_EQ(rescuectl("registry repair").status, 0);
+    winfixture::plant_value(win.localService(), "Software", "Changed", REG_DWORD, winfixture::dword(1));
+    EXPECT_NE(read_file(hive), before[hive]);
+
+    const Outcome restore = rescuectl("registry restore");
+    EXPECT_EQ(restore.status, 0) << restore.out;
+    for (const auto& [file, bytes] : before) EXPECT_EQ(read_file(file), bytes) << file;
 }
 
 // Arguments, a change to the set-up, and the reason rescuectl must give.

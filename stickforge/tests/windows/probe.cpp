@@ -45,7 +45,10 @@ std::wstring textOf(HWND window)
 HWND waitForWindow(const wchar_t *title, bool dialogClass)
 {
     for (int attempt = 0; attempt < 300; ++attempt) {
-        if (HWND found = FindWindowW(dialogClass ? L"#32770" : nullptr, title))
+        // A dialog exists before WM_INITDIALOG has filled it; DialogBox
+        // shows it only afterwards.
+        HWND found = FindWindowW(dialogClass ? L"#32770" : nullptr, title);
+        if (found && IsWindowVisible(found))
             return found;
         Sleep(100);
     }

@@ -44,13 +44,13 @@ public:
     int SaveHive();
     int IsDirtyHive();
     bool IsValid() const;
+    // What opening did with the hive's transaction logs; null without a hive.
+    const HiveRecovery* Recovery() const;
     // The damage that keeps the open hive from being changed: every change
     // to a damaged hive fails and leaves it as it is (hive_may_change). ""
     // when none was found. The hive is walked once, at its first change or
     // the first call of this.
     const char* Damage();
-    // What opening did with the hive's transaction logs; null without a hive.
-    const HiveRecovery* Recovery() const;
 
     // Copies `src` to `dst` (capacity 324); subclasses translate paths.
     // 0, or -1 with `dst` empty when `src` does not fit.

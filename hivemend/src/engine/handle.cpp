@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
+#include <string>
 
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
@@ -227,8 +227,8 @@ void closeHive(Hive* hdesc) {
     free(hdesc->filename);
     image_free(hdesc->buffer, static_cast<size_t>(hdesc->size));
     delete hdesc->index;
-    release_check(hdesc);
     delete hdesc->recovery;
+    release_check(hdesc);
     free(hdesc);
 }
 

@@ -5,10 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 
 namespace hivemend {
@@ -34,7 +33,7 @@ void sync_directory(const std::string& dir) {
     close(fd);
 }
 
-// Whether `entry` is a temporary file as put_file names them for `base`:
+// Whether `entry` is a temporary file as replace_file names them for `base`:
 // "." + base + "." + six characters of mkstemp's alphabet.
 bool our_temporary(const char* entry, const std::string& base) {
     const size_t n = strlen(entry);

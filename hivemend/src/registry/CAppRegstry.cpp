@@ -14,6 +14,7 @@
 
 #include "hivemend/hivebackup.h"
 #include "hivemend/lookup.h"
+#include "hivemend/recovery.h"
 #include "hivemend/regfile.h"
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
@@ -439,6 +440,11 @@ int CAppRegstry::RestoreHiveFile() {
         if (GetHiveFile(index, file) == 0) restored.emplace_back(file);
     if (GetHiveFile(8, file) == 0) CRegNtuser::GetUserHive(file, &restored);
     std::erase_if(restored, [](const std::string& h) { return access((h + ".bhv").c_str(), F_OK) != 0; });
+    // The logs whose backups go back with their hives must be writable too.
+    const size_t hives = restored.size();
+    for (size_t i = 0; i < hives; ++i)
+        for (const std::string& saved : hive_log_files(restored[i].c_str(), ".bhv"))
+            restored.push_back(saved.substr(0, saved.size() - 4));
     lastFailure = write_problem(restored, rootPath);
     if (!lastFailure.empty()) return 0;
     int ok = 1;

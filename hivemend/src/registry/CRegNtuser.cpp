@@ -10,8 +10,8 @@
 #include <exception>
 #include <initializer_list>
 
-#include "hivemend/hive.h"
 #include "hivemend/hivebackup.h"
+#include "hivemend/hive.h"
 #include "hivemend/regfile.h"
 #include "keyaction.h"
 #include "open_file.h"

@@ -145,6 +145,41 @@ TEST_F(RegistryCommand, ScanListsTheDamageRepairFixesItRestoreBringsItBack) {
     EXPECT_EQ(rescuectl("registry --root '" + win.root + "' scan").status, 1);
 }
 
+TEST_F(RegistryCommand, VerboseNamesRecoveredHivesAndRestoreGivesBackEveryHiveWithItsLogs) {
+    // Bob's hive is a dirty Windows 10 user hive, its logs beside it.
+    const std::string hive = win.userHive("Bob");
+    const std::string folder = hive.substr(0, hive.rfind('/') + 1);
+    write_file(hive, read_file(DIRTY_SAMPLES "/transactions_NTUSER.DAT"));
+    write_file(folder + "ntuser.dat.LOG1", read_file(DIRTY_SAMPLES "/transactions_ntuser.dat.log1"));
+    write_file(folder + "ntuser.dat.LOG2", read_file(DIRTY_SAMPLES "/transactions_ntuser.dat.log2"));
+    std::map<std::string, std::string> before;
+    for (const std::string& f : {hive, folder + "ntuser.dat.LOG1", folder + "ntuser.dat.LOG2", win.localService()})
+        before[f] = read_file(f);
+    // A real user hive shows nothing to the default rules; this one makes the
+    // repair write every user's hive, the dirty one included.
+    write_file(sysroot() + "/etc/registry.json",
+               R"({"A marker in every user's hive": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue",)"
+               R"( "value": {"Repaired": {"type": "REG_DWORD", "value": "1"}}}]})");
+
+    EXPECT_EQ(rescuectl("registry scan").out.find("recovered"), std::string::npos) << "only with --verbose";
+    const Outcome scan = rescuectl("registry --verbose scan");
+    const std::string line = "recovered " + hive +
+                             ": dirty, recovered from its transaction logs ntuser.dat.LOG1 (23 entries, 132 pages)\n";
+    EXPECT_NE(scan.out.find(line), std::string::npos) << scan.out;
+    EXPECT_EQ(scan.out.find("dirty    "), std::string::npos) << "the fixture's own hives are clean: " << scan.out;
+
+    const Outcome backup = rescuectl("registry backup");
+    EXPECT_EQ(backup.status, 0) << backup.out;
+    EXPECT_NE(backup.out.find("  " + folder + "ntuser.dat.LOG1.bhv\n"), std::string::npos) << backup.out;
+    EXPECT_EQ(rescuectl("registry repair").status, 0);
+    winfixture::plant_value(win.localService(), "Software", "Changed", REG_DWORD, winfixture::dword(1));
+    EXPECT_NE(read_file(hive), before[hive]);
+
+    const Outcome restore = rescuectl("registry restore");
+    EXPECT_EQ(restore.status, 0) << restore.out;
+    for (const auto& [file, bytes] : before) EXPECT_EQ(read_file(file), bytes) << file;
+}
+
 // The damage a locker leaves in three hives: a machine shell, a user's
 // policy, the policy of the logon screen (.DEFAULT).
 void plant_locker(const winfixture::Installation& win) {
@@ -454,40 +489,6 @@ TEST_F(RegistryCommand, ASaveThatFailsExitsTwoNamingTheFile) {
     EXPECT_NE(r.out.find("FAILED    " + kWinlogon + ": cannot save " + win.hive("SOFTWARE") + ": File too large\n"),
               std::string::npos)
         << r.out;
-}
-
-TEST_F(RegistryCommand, VerboseNamesRecoveredHivesAndRestoreGivesBackEveryHiveWithItsLogs) {
-    // Bob's hive is a dirty Windows 10 user hive, its logs beside it.
-    const std::string hive = win.userHive("Bob");
-    const std::string folder = hive.substr(0, hive.rfind('/') + 1);
-    write_file(hive, read_file(DIRTY_SAMPLES "/transactions_NTUSER.DAT"));
-    write_file(folder + "ntuser.dat.LOG1", read_file(DIRTY_SAMPLES "/transactions_ntuser.dat.log1"));
-    write_file(folder + "ntuser.dat.LOG2", read_file(DIRTY_SAMPLES "/transactions_ntuser.dat.log2"));
-    std::map<std::string, std::string> before;
-    for (const std::string& f : {hive, folder + "ntuser.dat.LOG1", folder + "ntuser.dat.LOG2", win.localService()})
-        before[f] = read_file(f);
-
-    EXPECT_EQ(rescuectl("registry scan").out.find("recovered"), std::string::npos) << "only with --verbose";
-    const Outcome scan = rescuectl("registry --verbose scan");
-    const std::string line = "recovered " + hive +
-                             ": dirty, recovered from its transaction logs ntuser.dat.LOG1 (23 entries, 132 pages)\n";
-    EXPECT_NE(scan.out.find(line), std::string::npos) << scan.out;
-    EXPECT_EQ(scan.out.find("dirty    "), std::string::npos) << "the fixture's own hives are clean: " << scan.out;
-
-    const Outcome backup = rescuectl("registry backup");
-    EXPECT_EQ(backup.status, 0) << backup.out;
-    EXPECT_NE(backup.out.find("  " + folder + "ntuser.dat.LOG1.bhv\n"), std::string::npos) << backup.out;
-    // A clean installation gives the default rules nothing to repair: a rule
-    // that every user's hive lacks makes the repair write Bob's.
-    write_file(sysroot() + "/etc/registry.json", R"({"Marker": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue",
-        "value": {"Marker": {"type": "REG_SZ", "value": "x"}}}]})");
-    EXPECT_EQ(rescuectl("registry repair").status, 0);
-    winfixture::plant_value(win.localService(), "Software", "Changed", REG_DWORD, winfixture::dword(1));
-    EXPECT_NE(read_file(hive), before[hive]);
-
-    const Outcome restore = rescuectl("registry restore");
-    EXPECT_EQ(restore.status, 0) << restore.out;
-    for (const auto& [file, bytes] : before) EXPECT_EQ(read_file(file), bytes) << file;
 }
 
 // Arguments, a change to the set-up, and the reason rescuectl must give.

@@ -1,5 +1,6 @@
 #include "ThreatModel.h"
 
+#include "ShownText.h"
 #include "ThreatItem.h"
 
 #include <QDebug>
@@ -24,11 +25,13 @@ QVariant ThreatModel::data(const QModelIndex& index, int role) const
     const ThreatItem* item = threatAt(index.row());
     if (!item || !index.isValid())
         return QString();
+    // Names and paths come from the disk and the lookup service: the pages
+    // show them escaped. Removal takes the item's own path, never this text.
     switch (role) {
     case NameRole:
-        return item->name();
+        return shownText(item->name());
     case FileRole:
-        return item->file();
+        return shownText(item->file());
     default:
         return QString();
     }

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ScanEngine.h"
+
+#include <QPoint>
+#include <QQuickWidget>
+#include <QVariant>
+
+class QMouseEvent;
+class QShowEvent;
+
+// The program's one main window: a frameless, translucent view of the main
+// page that owns the scan controller, publishes it and its threat list to
+// the pages, wires the page's signals to its slots, is dragged by the page's
+// header and asks before it quits while work is running.
+class QmlApplicationViewer : public QQuickWidget
+{
+    Q_OBJECT
+
+public:
+    explicit QmlApplicationViewer(QWidget *parent = nullptr);
+    ~QmlApplicationViewer() override;
+
+    // Called once the main page is loaded.
+    virtual void bindRootObject();
+    virtual void centerOnScreen();
+
+    Q_INVOKABLE bool alert(QString title, QString info);
+    Q_INVOKABLE bool customSelect();
+
+signals:
+    void onOnlineResult(QVariant bOnline);
+
+private slots:
+    void onMinimize();
+    void onClose();
+    void onShowDetails();
+    void onOnlineCheck(bool online);
+    void onShowAbout();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QObject *pageObject(const char *name) const;
+    // The end of the exit sequence, once nothing runs or the user agreed.
+    void quit();
+
+    QPoint dragOrigin;
+    bool dragging = false;
+    ScanEngine scanEngine;
+};

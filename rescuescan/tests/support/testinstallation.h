@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A Windows 7 installation of the fixture as the rescue disk mounts it, in a
+// temporary sysroot: the drive at mnt/sda1, the first entry of /windows
+// (windows/C) linking to it, and three harmless threat files planted where
+// malware puts them (read-only, as malware makes itself), with clean files
+// after them in the order a scan walks.
+class TestInstallation
+{
+public:
+    explicit TestInstallation(int cleanFiles = 0);
+
+    QString sysroot() const;
+    QString drive() const;
+
+    // Writes the threat files again (after a fix removed them) and returns
+    // their paths as the scan reports them, in the order it finds them.
+    QStringList plantThreats() const;
+    QStringList threatFiles() const;
+
+    // Hash signatures of the threats, for nimbixd.
+    static QStringList signatures();
+
+private:
+    QTemporaryDir dir;
+};

@@ -21,6 +21,7 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <QProcess>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -65,6 +66,20 @@ QStringList layoutProblems(QQuickWidget *view)
     });
     return problems;
 }
+
+// The lookup service behind a slow link, for the lookups made meanwhile: a
+// scan then stays in progress for a person's clicks.
+struct SlowNetwork
+{
+    explicit SlowNetwork(const NimbixdProcess &service)
+        : link(service.port(), 20)
+        , env(QString::fromStdString(link.address()))
+    {
+    }
+
+    SlowLink link;
+    ScopedNimbixServer env;
+};
 
 // Catches what the share buttons hand to the web browser.
 class UrlCatcher : public QObject
@@ -183,6 +198,17 @@ private slots:
         screenshot(QStringLiteral("welcome"));
     }
 
+    void metaObjectAsThePagesKnowIt()
+    {
+        const QMetaObject &meta = QmlApplicationViewer::staticMetaObject;
+        QStringList methods;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+            methods << QString::fromLatin1(meta.method(i).methodSignature());
+        QCOMPARE(methods, (QStringList{"onOnlineResult(QVariant)", "onMinimize()", "onClose()", "onShowDetails()",
+                                       "onOnlineCheck(bool)", "onShowAbout()", "alert(QString,QString)",
+                                       "customSelect()"}));
+    }
+
     void centredOn1024x768()
     {
         if (QGuiApplication::primaryScreen()->geometry() != QRect(0, 0, 1024, 768))
@@ -295,8 +321,7 @@ private slots:
     // On disk exactly the untrusted threat files are gone.
     void scanTrustAndFix()
     {
-        SlowLink slow(service.port(), 20);
-        ScopedNimbixServer slowEnv(QString::fromStdString(slow.address()));
+        SlowNetwork slow(service);
         const QStringList threats = installation->threatFiles();
 
         clickItem(viewer.get(), "quickscanButton");
@@ -392,8 +417,7 @@ private slots:
     // the page moves on to the result of what was scanned.
     void stopTheScan()
     {
-        SlowLink slow(service.port(), 20);
-        ScopedNimbixServer slowEnv(QString::fromStdString(slow.address()));
+        SlowNetwork slow(service);
         clickItem(viewer.get(), "quickscanButton");
         QVERIFY(showsView("show_scanning", "scan_page_scanning"));
         QVERIFY(answering(false, [&] { clickItem(viewer.get(), "stopButton"); }));
@@ -545,8 +569,7 @@ private slots:
     // and its clock.
     void closeDuringScanAnsweredNo()
     {
-        SlowLink slow(service.port(), 20);
-        ScopedNimbixServer slowEnv(QString::fromStdString(slow.address()));
+        SlowNetwork slow(service);
         clickItem(viewer.get(), "quickscanButton");
         QVERIFY(showsView("show_scanning", "scan_page_scanning"));
         QString asked;
@@ -570,8 +593,7 @@ private slots:
     // The last two: closing ends the lookup library for good.
     void closeDuringScanAnsweredYes()
     {
-        SlowLink slow(service.port(), 20);
-        ScopedNimbixServer slowEnv(QString::fromStdString(slow.address()));
+        SlowNetwork slow(service);
         clickItem(viewer.get(), "quickscanButton");
         QVERIFY(showsView("show_scanning", "scan_page_scanning"));
         QVERIFY(answering(true, [&] { clickItem(viewer.get(), "closeButton"); }));

@@ -11,6 +11,8 @@
 #include "support/questions.h"
 
 #include <QMessageBox>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -56,6 +58,12 @@ public:
     {
         writeFile(path(relative), content);
         return path(relative);
+    }
+
+    void plantFiles(int count, const QByteArray &content) const
+    {
+        for (int i = 0; i < count; ++i)
+            plant(QStringLiteral("windows/f%1.txt").arg(i), content);
     }
 
 private:
@@ -156,6 +164,37 @@ private slots:
         qInstallMessageHandler(nullptr);
     }
 
+    // The names the pages call and bind to, in their order; what the result
+    // views add comes after them.
+    void metaObjectAsThePagesKnowIt()
+    {
+        const QMetaObject &meta = ScanEngine::staticMetaObject;
+        QStringList methods;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+            methods << QString::fromLatin1(meta.method(i).methodSignature());
+        QCOMPARE(methods, (QStringList{
+            "repairFinished()", "scanFinished()", "scannedCountChanged(long)", "totalCoundChanged(long)",
+            "currentObjectChanged(QString)", "threatsCountChanged(long)", "elapsedTimeChanged()", "pauseChanged()",
+            "notCheckedCountChanged()", "serverUnreachableChanged()", "notRemovedCountChanged()",
+            "onTimeout()", "onScanProgress(QString,long,long)", "onScanFinished()", "onThreatFound(QString,QString)",
+            "onServerError()", "onFileNotChecked(QString,QString)",
+            "quickScan()", "fullScan()", "customScan(DirectoryList)", "Repair()", "abort()", "close()", "pause()",
+            "resume()", "trustThreat(int)"}));
+        QStringList properties;
+        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+            const QMetaProperty property = meta.property(i);
+            QVERIFY(!property.isWritable());
+            properties << QStringLiteral("%1 %2 %3").arg(QLatin1String(property.typeName()), QLatin1String(property.name()),
+                                                     QString::fromLatin1(property.notifySignal().name()));
+        }
+        QCOMPARE(properties, (QStringList{
+            "long scannedCount scannedCountChanged", "long totalCount totalCoundChanged",
+            "QString currentObject currentObjectChanged", "long threatsCount threatsCountChanged",
+            "QString elapsedTime elapsedTimeChanged", "bool paused pauseChanged",
+            "int notCheckedCount notCheckedCountChanged", "bool serverUnreachable serverUnreachableChanged",
+            "int notRemovedCount notRemovedCountChanged"}));
+    }
+
     void noWindowsFolderFinishesWithoutThreats()
     {
         Sysroot sysroot;
@@ -203,8 +242,7 @@ private slots:
     void pauseStopsTheClock()
     {
         Sysroot sysroot;
-        for (int i = 0; i < 20; ++i)
-            sysroot.plant(QStringLiteral("windows/f%1.txt").arg(i), "clean");
+        sysroot.plantFiles(20, "clean");
         SlowService slow;
         ScanEngine engine(&window);
         QSignalSpy pauseChanged(&engine, &ScanEngine::pauseChanged);
@@ -256,8 +294,7 @@ private slots:
     {
         QFETCH(bool, pausedBefore);
         Sysroot sysroot;
-        for (int i = 0; i < 20; ++i)
-            sysroot.plant(QStringLiteral("windows/f%1.txt").arg(i), "clean");
+        sysroot.plantFiles(20, "clean");
         SlowService slow;
         ScanEngine engine(&window);
         QSignalSpy finished(&engine, &ScanEngine::scanFinished);
@@ -298,8 +335,7 @@ private slots:
     void scanRightAfterAbort()
     {
         Sysroot sysroot;
-        for (int i = 0; i < 20; ++i)
-            sysroot.plant(QStringLiteral("windows/f%1.txt").arg(i), "clean");
+        sysroot.plantFiles(20, "clean");
         const QString evil = sysroot.plant(QStringLiteral("second/evil.exe"), "EVIL-ONE");
         ScanEngine engine(&window);
         QSignalSpy finished(&engine, &ScanEngine::scanFinished);
@@ -465,8 +501,7 @@ private slots:
     void closeEndsEverything()
     {
         Sysroot sysroot;
-        for (int i = 0; i < 20; ++i)
-            sysroot.plant(QStringLiteral("windows/f%1.txt").arg(i), "whatever");
+        sysroot.plantFiles(20, "whatever");
         SlowService slow(true);
         ScanEngine engine(&window);
         engine.quickScan();

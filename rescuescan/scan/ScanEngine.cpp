@@ -1,7 +1,6 @@
 #include "ScanEngine.h"
 
 #include "ScanThread.h"
-#include "ShownText.h"
 #include "SystemPaths.h"
 #include "ThreatItem.h"
 #include "ThreatModel.h"
@@ -9,6 +8,7 @@
 #include "app/showquestion.h"
 
 #include <nimbix/INimbix.h>
+#include <safetext/qsafetext.h>
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -48,7 +48,7 @@ long ScanEngine::totalCount() const
 
 QString ScanEngine::currentObject() const
 {
-    return shownText(current);
+    return safetext::escaped(current);
 }
 
 long ScanEngine::threatsCount() const

@@ -3,6 +3,7 @@
 #include "EnumThread.h"
 
 #include <nimbix/INimbix.h>
+#include <safetext/qsafetext.h>
 
 #include <QDebug>
 #include <QMutexLocker>
@@ -123,7 +124,7 @@ void ScanThread::run()
         reason = QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
     }
     if (!core) {
-        qDebug().noquote() << "create core failed" + reason;
+        qDebug().noquote() << "create core failed" + safetext::escaped(reason);
         // Without a lookup object there is no scan; the owner still needs the
         // end of it, or it would wait for a scan that never comes.
         emit serverError();
@@ -172,7 +173,7 @@ void ScanThread::run()
             }
             const QString path = entry.absoluteFilePath();
             if (entry.fileName() == QLatin1String("AppContainerUserCertRead"))
-                qDebug() << path;
+                qDebug().noquote() << '"' + safetext::escaped(path) + '"';
 
             ++scanned;
             emit scanProgress(QDir::toNativeSeparators(path), scanned, static_cast<long>(queued));
@@ -180,12 +181,13 @@ void ScanThread::run()
             try {
                 const QPair<QString, Cloud::FileResult> verdict = core->query_file(path);
                 if (verdict.second == Cloud::FILE_DANGEROUS) {
-                    qDebug().noquote().nospace() << "virus: " << path << " [" << verdict.first << "]";
+                    qDebug().noquote().nospace() << "virus: " << safetext::escaped(path) << " ["
+                                                 << safetext::escaped(verdict.first) << "]";
                     emit threatFound(path, verdict.first);
                 }
             } catch (const std::exception& e) {
                 const QString cause = QString::fromLocal8Bit(e.what());
-                qDebug().noquote() << "query_file exception: " + cause;
+                qDebug().noquote() << "query_file exception: " + safetext::escaped(cause);
                 emit fileNotChecked(path, cause);
             }
         }

@@ -1,7 +1,8 @@
 #include "ThreatModel.h"
 
-#include "ShownText.h"
 #include "ThreatItem.h"
+
+#include <safetext/qsafetext.h>
 
 #include <QDebug>
 
@@ -29,9 +30,9 @@ QVariant ThreatModel::data(const QModelIndex& index, int role) const
     // show them escaped. Removal takes the item's own path, never this text.
     switch (role) {
     case NameRole:
-        return shownText(item->name());
+        return safetext::escaped(item->name());
     case FileRole:
-        return shownText(item->file());
+        return safetext::escaped(item->file());
     default:
         return QString();
     }

@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <safetext/qsafetext.h>
+
 namespace {
 
 void logRemoval(bool removed, const QString& what)
 {
-    qDebug().noquote() << (removed ? QStringLiteral("remove: ") : QStringLiteral("remove failed: ")) + what;
+    qDebug().noquote() << (removed ? QStringLiteral("remove: ") : QStringLiteral("remove failed: "))
+            + safetext::escaped(what);
 }
 
 // Deletes one file that is not a link, read-only ones too. Owner-writable is

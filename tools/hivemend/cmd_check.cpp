@@ -9,6 +9,7 @@
 #include "hivemend/visit.h"
 #include "open.h"
 #include "quiet.h"
+#include "safetext/safetext.h"
 
 namespace {
 
@@ -23,8 +24,10 @@ public:
     void damage(int ofs, const std::string& what) override { found_.push_back({ofs, what}); }
 
     void print() const {
-        for (const auto& [ofs, what] : found_) printf("%s: offset 0x%x: %s\n", file_.c_str(), ofs, what.c_str());
-        printf("%s: %d keys, %d values, %s\n", file_.c_str(), keys_, values_,
+        const std::string file = safetext::escaped(file_);
+        for (const auto& [ofs, what] : found_)
+            printf("%s: offset 0x%x: %s\n", file.c_str(), ofs, safetext::escaped(what).c_str());
+        printf("%s: %d keys, %d values, %s\n", file.c_str(), keys_, values_,
                found_.empty() ? "no damage found" : (std::to_string(found_.size()) + " damaged places").c_str());
     }
     size_t damages() const { return found_.size(); }

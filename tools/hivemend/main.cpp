@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "safetext/safetext.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int usage() {
 }  // namespace
 
 int fail(int status, const std::string& reason) {
-    fprintf(stderr, "hivemend: %s\n", reason.c_str());
+    fprintf(stderr, "hivemend: %s\n", safetext::escaped(reason).c_str());
     return status;
 }
 

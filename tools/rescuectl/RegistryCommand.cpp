@@ -7,6 +7,8 @@
 #include "hivemend/CRegFix.h"
 #include "hivemend/CRegNtuser.h"
 
+#include <safetext/qsafetext.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -54,7 +56,7 @@ void printHelp()
 
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "rescuectl registry: %s\n", qPrintable(message));
+    std::fprintf(stderr, "rescuectl registry: %s\n", qPrintable(safetext::escaped(message)));
     return 2;
 }
 
@@ -158,7 +160,7 @@ public:
                                              "replaced); every hive has one")));
         if (report) {
             for (const std::string& file : files)
-                std::fprintf(out, "  %s.bhv\n", file.c_str());
+                std::fprintf(out, "  %s.bhv\n", safetext::escaped(file).c_str());
         }
         return 0;
     }
@@ -189,7 +191,7 @@ private:
 
     void line(const QString& state, unsigned index)
     {
-        std::fprintf(out, "%-9s %s\n", qPrintable(state), sectionName(fix, index).c_str());
+        std::fprintf(out, "%-9s %s\n", qPrintable(state), safetext::escaped(sectionName(fix, index)).c_str());
     }
 
     CRegFix& fix;

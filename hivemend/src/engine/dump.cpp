@@ -6,6 +6,7 @@
 
 #include "hivemend/dump.h"
 #include "hivemend/lookup.h"
+#include "safetext/safetext.h"
 #include "image.h"
 #include "index.h"
 #include "names.h"
@@ -48,7 +49,7 @@ void list_subkeys(Hive* h, const nk_key* nk, bool verbose) {
                 const nk_key* sub = nk_stored(h, l.nk(i));
                 if (!sub) continue;
                 const char mark = sub->len_classnam ? '*' : ' ';
-                const std::string name = key_name_utf8(sub);
+                const std::string name = safetext::escaped(key_name_utf8(sub));
                 if (verbose) {
                     printf("[%6x] %c <%s>\n", static_cast<int>(stored_to_cell(l.nk(i))), mark, name.c_str());
                 } else {
@@ -67,7 +68,7 @@ void list_values(Hive* h, const nk_key* nk, bool verbose) {
         const int32_t stored = rd32(list + 4 * i);
         const vk_key* vk = vk_at(h, stored_to_rec(stored));
         if (!vk) continue;
-        const std::string name = value_name_utf8(vk);
+        const std::string name = safetext::escaped(value_name_utf8(vk));
         const int size = static_cast<int>(vk->len_data & ~VK_DATA_INLINE);
         const char* type = val_type_name(static_cast<int>(vk->val_type));
         if (verbose) {
@@ -142,7 +143,7 @@ void parse_nk(Hive* hdesc, int vofs) {
     line(0x44, "dummy7", nk->dummy7);
     line(0x48, "name length", nk->len_name);
     line(0x4A, "classname length", nk->len_classnam);
-    printf("%04x   Key name: <%s>\n", 0x4C, key_name_utf8(nk).c_str());
+    printf("%04x   Key name: <%s>\n", 0x4C, safetext::escaped(key_name_utf8(nk)).c_str());
 }
 
 void parse_vk(Hive* hdesc, int vofs) {
@@ -157,7 +158,7 @@ void parse_vk(Hive* hdesc, int vofs) {
     printf("%04x   value type = 0x%x %s\n", 0x0C, vk->val_type, val_type_name(static_cast<int>(vk->val_type)));
     line(0x10, "flag", vk->flag);
     line(0x12, "*unused?*", vk->dummy1);
-    printf("%04x   Value name: <%s>\n", 0x14, value_name_utf8(vk).c_str());
+    printf("%04x   Value name: <%s>\n", 0x14, safetext::escaped(value_name_utf8(vk)).c_str());
 }
 
 void parse_sk(Hive* hdesc, int vofs) {
@@ -203,7 +204,7 @@ void nk_ls(Hive* hdesc, const char* path, int start) {
     const int cell = trav_path(hdesc, start, path, LOOKUP_EXACT);
     const nk_key* nk = cell ? nk_at(hdesc, static_cast<int64_t>(cell) + 4) : nullptr;
     if (!nk) {
-        printf("nk_ls: Key <%s> not found\n", path ? path : "");
+        printf("nk_ls: Key <%s> not found\n", safetext::escaped(path).c_str());
         return;
     }
     const bool verbose = hdesc->state & HIVE_VERBOSE;

@@ -49,12 +49,12 @@ private slots:
         QTest::addColumn<QString>("outside");
         QTest::addColumn<QString>("shown");
         QTest::newRow("plain") << QStringLiteral("/win/Ünïcode 名前.exe") << QStringLiteral("/win/Ünïcode 名前.exe");
-        QTest::newRow("line break") << QStringLiteral("/win/a\nb.exe") << QStringLiteral("/win/a\\x0ab.exe");
+        QTest::newRow("line break") << QStringLiteral("/win/a\nb.exe") << QStringLiteral("/win/a\\nb.exe");
         QTest::newRow("escape sequence") << QStringLiteral("/win/\x1b[2J.exe") << QStringLiteral("/win/\\x1b[2J.exe");
-        QTest::newRow("C1 and DEL") << QStringLiteral("/win/a\u009b\u007f.exe") << QStringLiteral("/win/a\\x9b\\x7f.exe");
+        QTest::newRow("C1 and DEL") << QStringLiteral("/win/a\u009b\u007f.exe") << QStringLiteral("/win/a\\u009b\\x7f.exe");
         QTest::newRow("right-to-left override")
-            << QStringLiteral("/win/photo\u202Egpj.exe") << QStringLiteral("/win/photo\\u{202e}gpj.exe");
-        QTest::newRow("line separator") << QStringLiteral("/win/a\u2028b") << QStringLiteral("/win/a\\u{2028}b");
+            << QStringLiteral("/win/photo\u202Egpj.exe") << QStringLiteral("/win/photo\\u202egpj.exe");
+        QTest::newRow("line separator") << QStringLiteral("/win/a\u2028b") << QStringLiteral("/win/a\\u2028b");
     }
 
     void shownTextIsEscaped()

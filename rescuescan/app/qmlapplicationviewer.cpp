@@ -19,6 +19,7 @@
 QmlApplicationViewer::QmlApplicationViewer(QWidget *parent)
     : QQuickWidget(parent)
     , scanEngine(this)
+    , repairEngine(this)
 {
     // Qt.quit() from a page closes the window at once, without the question.
     connect(engine(), &QQmlEngine::quit, this, &QWidget::close);
@@ -35,7 +36,9 @@ QmlApplicationViewer::QmlApplicationViewer(QWidget *parent)
     QQmlContext *context = rootContext();
     context->setContextProperty(QStringLiteral("viewer"), this);
     context->setContextProperty(QStringLiteral("engine"), &scanEngine);
+    context->setContextProperty(QStringLiteral("repair_engine"), &repairEngine);
     context->setContextProperty(QStringLiteral("threatsModel"), scanEngine.threatModel());
+    context->setContextProperty(QStringLiteral("repair_scanning_model"), repairEngine.model());
     context->setContextProperty(QStringLiteral("makerSite"), SystemPaths::makerSite());
 }
 
@@ -62,6 +65,7 @@ void QmlApplicationViewer::bindRootObject()
     connect(pageObject("scan_page_scanning"), SIGNAL(showDetails()), this, SLOT(onShowDetails()));
     connect(&scanEngine, SIGNAL(scanFinished()), pageObject("page_scan"), SLOT(onScanFinished()));
     connect(&scanEngine, SIGNAL(repairFinished()), pageObject("page_scan"), SLOT(onRepairComplete()));
+    connect(&repairEngine, SIGNAL(scanFinished(QVariant)), pageObject("page_repair"), SLOT(onScanFinished(QVariant)));
 }
 
 void QmlApplicationViewer::centerOnScreen()
@@ -88,16 +92,18 @@ void QmlApplicationViewer::onMinimize()
 
 void QmlApplicationViewer::onClose()
 {
-    if (!scanEngine.isRunning()) {
+    if (!scanEngine.isRunning() && !repairEngine.isRunning()) {
         quit();
         return;
     }
     scanEngine.pause();
+    repairEngine.pause();
     if (showQuestion(this, tr("Warning"), tr("Are you sure to exit?")) == 1) {
         quit();
         return;
     }
     scanEngine.resume();
+    repairEngine.resume();
 }
 
 void QmlApplicationViewer::quit()

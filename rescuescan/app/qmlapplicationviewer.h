@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RepairEngine.h"
 #include "ScanEngine.h"
 
 #include <QPoint>
@@ -10,9 +11,9 @@ class QMouseEvent;
 class QShowEvent;
 
 // The program's one main window: a frameless, translucent view of the main
-// page that owns the scan controller, publishes it and its threat list to
-// the pages, wires the page's signals to its slots, is dragged by the page's
-// header and asks before it quits while work is running.
+// page that owns the scan and repair controllers, publishes them and their
+// lists to the pages, wires the page's signals to its slots, is dragged by
+// the page's header and asks before it quits while work is running.
 class QmlApplicationViewer : public QQuickWidget
 {
     Q_OBJECT
@@ -52,4 +53,5 @@ private:
     QPoint dragOrigin;
     bool dragging = false;
     ScanEngine scanEngine;
+    RepairEngine repairEngine;
 };

@@ -166,11 +166,10 @@ Image {
                 }
             }
 
-            // The repair page comes with the registry repair; until then the
-            // Repair task shows an empty centre.
-            CentrePage {
+            PageRepair {
                 id: repairPage
-                objectName: "repairPageHolder"
+                objectName: "page_repair"
+                anchors.fill: parent
                 state: "hide"
             }
         }

@@ -4,6 +4,8 @@
 // on the items a person would click. Every view and window is saved as a
 // screenshot and checked for texts that do not fit and items out of place.
 
+#include "QRepairModel.h"
+#include "RepairEngine.h"
 #include "ScanEngine.h"
 #include "ThreatModel.h"
 #include "app/qmlapplicationviewer.h"
@@ -20,6 +22,8 @@
 #include "support/testinstallation.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QProcess>
@@ -81,6 +85,26 @@ struct SlowNetwork
     ScopedNimbixServer env;
 };
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A fixture installation of its own for a registry test, with the rules
+// given and, unless asked not to, the damage a screen locker leaves.
+struct Damaged
+{
+    TestInstallation installation;
+
+    explicit Damaged(const QByteArray &rules, bool damage = true)
+    {
+        if (damage)
+            installation.plantRegistryDamage();
+        installation.installRules(rules);
+    }
+};
+
 // Catches what the share buttons hand to the web browser.
 class UrlCatcher : public QObject
 {
@@ -136,6 +160,34 @@ private:
         RenderCheck::saveScreenshot(freshFrame(viewer.get()), name);
         const QStringList problems = layoutProblems(viewer.get());
         QVERIFY2(problems.isEmpty(), qPrintable(name + QStringLiteral(":\n") + problems.join(QLatin1Char('\n'))));
+    }
+
+    RepairEngine *repairEngine() const
+    {
+        return qobject_cast<RepairEngine *>(
+            viewer->rootContext()->contextProperty(QStringLiteral("repair_engine")).value<QObject *>());
+    }
+
+    void showRepairPage()
+    {
+        clickItem(viewer.get(), "repairTask");
+        QTRY_COMPARE(item("page_repair")->opacity(), 1.0);
+        QTRY_COMPARE(item("repair_page_welcome")->opacity(), 1.0);
+    }
+
+    // Waits until the repair page shows its scanning page in a state, still.
+    bool showsRepairState(const char *state) const
+    {
+        return QTest::qWaitFor([&] {
+            QQuickItem *page = item("repair_page_scanning");
+            return page->state() == QLatin1String(state) && page->x() == 0 && page->opacity() == 1.0;
+        }, kScanTimeoutMs);
+    }
+
+    QString repairRowState(int row) const
+    {
+        QQuickItem *text = rowItem(viewer.get(), "repairListView", row, "itemText");
+        return text ? text->parentItem()->state() : QString();
     }
 
     void setSysroot(const QString &sysroot) { qputenv("RESCUESCAN_SYSROOT", QFile::encodeName(sysroot)); }
@@ -302,17 +354,20 @@ private slots:
         QTRY_COMPARE(item("mask")->opacity(), 0.0);
     }
 
-    // The Repair task hides the scan page, which keeps its view; until the
-    // repair page exists the centre stays empty.
+    // The Repair task shows the repair page and hides the scan page, which
+    // keeps its view.
     void navigationKeepsTheScanView()
     {
         runQuickScanTo("show_threats", "scan_page_threats");
         clickItem(viewer.get(), "repairTask");
         QCOMPARE(item("navigate")->state(), QStringLiteral("select2"));
         QTRY_COMPARE(item("scanPageHolder")->opacity(), 0.0);
+        QTRY_COMPARE(item("page_repair")->opacity(), 1.0);
         QTRY_COMPARE(item("selection")->y(), 50.0);
+        QCOMPARE(item("repairPages")->state(), QStringLiteral("welcome"));
         clickItem(viewer.get(), "scanTask");
         QTRY_COMPARE(item("scanPageHolder")->opacity(), 1.0);
+        QTRY_COMPARE(item("page_repair")->opacity(), 0.0);
         QCOMPARE(scanState(), QStringLiteral("show_threats"));
     }
 
@@ -499,6 +554,181 @@ private slots:
                  QStringLiteral("1 threat file could not be deleted and is still on the disk."));
         screenshot(QStringLiteral("repair-incomplete"));
         QVERIFY(QFileInfo::exists(kept));
+    }
+
+    // Repair, Scan, the rows as they come, Back answered no, Repair,
+    // "Successfully Repaired.", OK; then Restore puts the hives back as they
+    // were before the first scan.
+    void registryRepairAndRestore()
+    {
+        Damaged damaged(TestInstallation::defaultRules());
+        setSysroot(damaged.installation.sysroot());
+        const QString software = damaged.installation.hive(QStringLiteral("SOFTWARE"));
+        const QString alice = damaged.installation.userHive(QStringLiteral("Alice"));
+        const QByteArray softwareBefore = fileBytes(software);
+        const QByteArray aliceBefore = fileBytes(alice);
+
+        showRepairPage();
+        screenshot(QStringLiteral("repair-welcome"));
+        clickIn("page_repair", "repairScanButton");
+        QVERIFY(showsRepairState("scanning"));
+        QVERIFY(QTest::qWaitFor([&] { return repairEngine()->model()->rowCount() >= 4; }, kScanTimeoutMs));
+        screenshot(QStringLiteral("repair-scanning"));
+        QVERIFY(showsRepairState("problem"));
+        const int problems = repairEngine()->getProblemCount();
+        QVERIFY(problems >= 3);
+        QCOMPARE(repairRowState(0), QStringLiteral("foundproblem"));
+        QCOMPARE(repairRowState(repairEngine()->model()->rowCount() - 1), QStringLiteral("noproblem"));
+        screenshot(QStringLiteral("repair-problems"));
+
+        QString asked;
+        QVERIFY(answering(false, [&] { clickIn("page_repair", "repairBackLink"); }, &asked));
+        QCOMPARE(asked, QStringLiteral("Are you sure to abort?"));
+        QCOMPARE(item("repair_page_scanning")->state(), QStringLiteral("problem"));
+
+        clickIn("page_repair", "repairButton");
+        QCOMPARE(item("repair_page_scanning")->state(), QStringLiteral("repairing"));
+        QVERIFY(showsRepairState("repair_complete"));
+        QCOMPARE(repairEngine()->getProblemCount(), 0);
+        for (int row = 0; row < problems; ++row)
+            QCOMPARE(repairRowState(row), QStringLiteral("fixed"));
+        screenshot(QStringLiteral("repair-repaired"));
+        QVERIFY(fileBytes(software) != softwareBefore);
+        QVERIFY(fileBytes(alice) != aliceBefore);
+
+        clickIn("page_repair", "completeOkButton");
+        QTRY_COMPARE(item("repair_page_welcome")->opacity(), 1.0);
+        QString told;
+        ModalWatch box(ModalWatch::ofType<QMessageBox>(), [&](QWidget *widget) {
+            auto *messageBox = qobject_cast<QMessageBox *>(widget);
+            told = messageBox->text();
+            RenderCheck::saveScreenshot(messageBox->grab().toImage(), QStringLiteral("repair-restored-message"));
+            messageBox->accept();
+        });
+        clickIn("page_repair", "restoreLink");
+        QVERIFY(box.seen());
+        QCOMPARE(told, QStringLiteral("Restore successfully!"));
+        QCOMPARE(fileBytes(software), softwareBefore);
+        QCOMPARE(fileBytes(alice), aliceBefore);
+    }
+
+    // Nothing to repair: "No Problems Found", every row "NoProblem".
+    void registryWithoutProblems()
+    {
+        Damaged clean(TestInstallation::defaultRules(), false);
+        clean.installation.installRules(R"json({
+  "Windows shell and logon program replaced (Winlogon)": [
+    { "key": "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+      "value": { "Shell": { "type": "REG_SZ", "value": "explorer.exe" } } }
+  ],
+  "System tools blocked by a debugger (Image File Execution Options)": [
+    { "key": "-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe",
+      "value": {} }
+  ]
+})json");
+        setSysroot(clean.installation.sysroot());
+        showRepairPage();
+        clickIn("page_repair", "repairScanButton");
+        QVERIFY(showsRepairState("noproblem"));
+        QCOMPARE(repairEngine()->model()->rowCount(), 2);
+        for (int row = 0; row < 2; ++row)
+            QCOMPARE(repairRowState(row), QStringLiteral("noproblem"));
+        screenshot(QStringLiteral("repair-no-problems"));
+        clickIn("page_repair", "noproblemOkButton");
+        QTRY_COMPARE(item("repairPages")->state(), QStringLiteral("welcome"));
+    }
+
+    // A hive that cannot be written: the page says what did not land, and
+    // the rows keep their problem.
+    void registryThatCannotBeWritten()
+    {
+        Damaged damaged(TestInstallation::defaultRules());
+        setSysroot(damaged.installation.sysroot());
+        const QString software = damaged.installation.hive(QStringLiteral("SOFTWARE"));
+        showRepairPage();
+        clickIn("page_repair", "repairScanButton");
+        QVERIFY(showsRepairState("problem"));
+        if (!ScanFixtures::runningAsRoot()
+            || QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), software}) != 0)
+            QSKIP("cannot make the hive unwritable here (chattr +i needs root and an ext file system)");
+        clickIn("page_repair", "repairButton");
+        const bool shown = showsRepairState("repair_failed");
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), software});
+        QVERIFY(shown);
+        QVERIFY(repairEngine()->getProblemCount() > 0);
+        QCOMPARE(repairRowState(0), QStringLiteral("foundproblem"));
+        QVERIFY(!repairEngine()->failure().isEmpty());
+        screenshot(QStringLiteral("repair-not-repaired"));
+        clickIn("page_repair", "repairFailedOkButton");
+        QTRY_COMPARE(item("repairPages")->state(), QStringLiteral("welcome"));
+    }
+
+    // No Windows drive: "Scan Failed." and the welcome page stays.
+    void registryScanThatCannotStart()
+    {
+        QTemporaryDir empty;
+        QVERIFY(QDir().mkpath(empty.filePath(QStringLiteral("windows"))));
+        setSysroot(empty.path());
+        showRepairPage();
+        QString told;
+        ModalWatch box(ModalWatch::ofType<QMessageBox>(), [&](QWidget *widget) {
+            auto *messageBox = qobject_cast<QMessageBox *>(widget);
+            told = messageBox->text();
+            RenderCheck::saveScreenshot(messageBox->grab().toImage(), QStringLiteral("repair-scan-failed-message"));
+            messageBox->accept();
+        });
+        clickIn("page_repair", "repairScanButton");
+        QVERIFY(box.seen());
+        QCOMPARE(told, QStringLiteral("Scan Failed."));
+        QCOMPARE(item("repairPages")->state(), QStringLiteral("welcome"));
+    }
+
+    // A user's hive that cannot be read: never "No Problems Found". The page
+    // shows either the scan that could not finish or the section as a
+    // problem, as the hive engine reports it.
+    void registryThatCannotBeRead()
+    {
+        Damaged damaged(TestInstallation::defaultRules(), false);
+        ScanFixtures::writeFile(damaged.installation.userHive(QStringLiteral("Alice")), QByteArray(8192, 'x'));
+        setSysroot(damaged.installation.sysroot());
+        showRepairPage();
+        clickIn("page_repair", "repairScanButton");
+        QVERIFY(QTest::qWaitFor([&] {
+            const QString state = item("repair_page_scanning")->state();
+            return state != QLatin1String("scanning") && item("repairPages")->state() == QLatin1String("scanning")
+                && !repairEngine()->isRunning();
+        }, kScanTimeoutMs));
+        QVERIFY(showsRepairState(item("repair_page_scanning")->state().toLatin1().constData()));
+        QVERIFY(item("repair_page_scanning")->state() != QLatin1String("noproblem"));
+        screenshot(QStringLiteral("repair-scan-incomplete"));
+    }
+
+    // Every look of a row, on the page that shows them all while a repair
+    // runs.
+    void repairRowStates()
+    {
+        showRepairPage();
+        RepairEngine *repair = repairEngine();
+        const char *names[] = {"Registry file association (.reg)", "Safe Mode boot keys",
+                               "Logon screen tools replaced (Sticky Keys and Ease of Access backdoor)",
+                               "Windows shell replaced for a user"};
+        for (int status = 0; status < 4; ++status)
+            repair->onRepairItemInfo(status == 0 ? NoProblem : FoundProblem, status, QLatin1String(names[status]));
+        QRepairModel *model = repair->model();
+        model->setData(model->index(0), Fixed, QRepairModel::StatusRole);
+        model->setData(model->index(1), Repairing, QRepairModel::StatusRole);
+        item("repairPages")->setState(QStringLiteral("scanning"));
+        QMetaObject::invokeMethod(item("repair_page_scanning"), "show", Q_ARG(QVariant, QStringLiteral("repairing")));
+        QVERIFY(showsRepairState("repairing"));
+        QStringList states;
+        for (int row = 0; row < 4; ++row)
+            states << repairRowState(row) + QLatin1Char(' ') + rowItem(viewer.get(), "repairListView", row, "stateText")
+                                                                    ->property("text").toString();
+        QCOMPARE(states, (QStringList{"fixed Fixed", "repairing Repairing", "foundproblem FoundProblem",
+                                      "noproblem NoProblem"}));
+        QVERIFY(rowItem(viewer.get(), "repairListView", 1, "repairingSpinner")->isVisible());
+        QVERIFY(!rowItem(viewer.get(), "repairListView", 0, "repairingSpinner")->isVisible());
+        screenshot(QStringLiteral("repair-row-states"));
     }
 
     void noThreatView_data()

@@ -3,9 +3,10 @@
 #include <QApplication>
 #include <QTest>
 
-ModalWatch::ModalWatch(Match match, Act act)
+ModalWatch::ModalWatch(Match match, Act act, bool repeat)
     : matches(std::move(match))
     , action(std::move(act))
+    , repeating(repeat)
 {
     timer.setInterval(10);
     connect(&timer, &QTimer::timeout, this, &ModalWatch::poll);
@@ -25,7 +26,8 @@ void ModalWatch::poll()
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (!matches(widget) || !widget->isVisible())
             continue;
-        timer.stop();
+        if (!repeating)
+            timer.stop();
         seenWindow = true;
         if (QTest::qWaitForWindowExposed(widget))
             action(widget);

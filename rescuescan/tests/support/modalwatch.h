@@ -9,15 +9,15 @@
 // Acts on the next window of one kind that comes up while a test runs code
 // that opens it modally: it polls the top-level widgets every 10 ms and,
 // once a matching window is shown and exposed, calls act once (act is meant
-// to end it). A window still open after 30 s is closed, so a failing test
-// cannot hang the run.
+// to end it), or on every such window while it lives (repeat). A window
+// still open after 30 s is closed, so a failing test cannot hang the run.
 class ModalWatch : public QObject
 {
 public:
     using Match = std::function<bool(QWidget *)>;
     using Act = std::function<void(QWidget *)>;
 
-    ModalWatch(Match match, Act act);
+    ModalWatch(Match match, Act act, bool repeat = false);
 
     // Watches for a window of class W.
     template <class W>
@@ -33,6 +33,7 @@ private:
 
     Match matches;
     Act action;
+    bool repeating;
     QTimer timer;
     QTimer safety;
     bool seenWindow = false;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <string>
+
 #include <stdexcept>
 
 namespace {
@@ -75,4 +77,42 @@ QStringList TestInstallation::signatures()
     for (const Threat &threat : threats)
         lines << ScanFixtures::signature(threat.content, QLatin1String(threat.name));
     return lines;
+}
+
+QString TestInstallation::hive(const QString &name) const
+{
+    return drive() + QStringLiteral("/Windows/System32/config/") + name;
+}
+
+QString TestInstallation::userHive(const QString &user) const
+{
+    return drive() + QStringLiteral("/Users/") + user + QStringLiteral("/NTUSER.DAT");
+}
+
+void TestInstallation::plantRegistryDamage() const
+{
+    constexpr int regSz = 1;
+    constexpr int regDword = 4;
+    const std::string software = QFile::encodeName(hive(QStringLiteral("SOFTWARE"))).toStdString();
+    const std::string payload = "C:\\ProgramData\\WinUpdate\\svch0st.exe";
+    winfixture::plant_value(software, "Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Shell", regSz,
+                            winfixture::sz("explorer.exe," + payload));
+    winfixture::plant_value(software, "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe",
+                            "Debugger", regSz, winfixture::sz(payload));
+    winfixture::plant_value(QFile::encodeName(userHive(QStringLiteral("Alice"))).toStdString(),
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "DisableTaskMgr",
+                            regDword, winfixture::dword(1));
+}
+
+void TestInstallation::installRules(const QByteArray &rules) const
+{
+    ScanFixtures::writeFile(dir.filePath(QStringLiteral("etc/registry.json")), rules);
+}
+
+QByteArray TestInstallation::defaultRules()
+{
+    QFile file(QStringLiteral(RESCUE_DEFAULT_RULES));
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read the default rules");
+    return file.readAll();
 }

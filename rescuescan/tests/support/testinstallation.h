@@ -25,6 +25,21 @@ public:
     // Hash signatures of the threats, for nimbixd.
     static QStringList signatures();
 
+    // A hive file of the installation: "SOFTWARE", "SYSTEM"... or a user's
+    // NTUSER.DAT ("Alice", "Bob").
+    QString hive(const QString& name) const;
+    QString userHive(const QString& user) const;
+
+    // The damage a screen locker leaves: its payload as the Winlogon shell
+    // and a debugger that redirects Task Manager to it (machine), Task
+    // Manager disabled by policy (Alice).
+    void plantRegistryDamage() const;
+
+    // The rule database the program reads, /etc/registry.json.
+    void installRules(const QByteArray& rules) const;
+    // The repair rules the system ships.
+    static QByteArray defaultRules();
+
 private:
     QTemporaryDir dir;
 };

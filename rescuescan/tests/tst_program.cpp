@@ -9,6 +9,7 @@
 #include "rendercheck.h"
 #include "support/testinstallation.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -32,6 +33,29 @@ const QPoint firstTrust(220 + 17 + 2 + 543 - 20 - 16, 76 + 121 + 2 + 12 + 9);
 const QPoint fixNow(220 + 17 + 380 + 53, 76 + 37 + 25 + 14);
 const QPoint resultOk(220 + 12 + 207 + 78, 76 + 80 + 89 + 22);
 const QPoint closeButton(790 - 5 - 11, 5 + 11);
+const QPoint repairTask(110, 76 + 10 + 50 + 27);
+const QPoint registryScan(220 + 190 + 91, 76 + 227 + 26);
+const QPoint headerButton(220 + 8 + 422 + 53, 76 + 19 + 25 + 14);
+const QPoint restoreLink(220 + 373 + 40, 76 + 250 + 15);
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The hivex tools, an independent reader of the hives: exit status and
+// what they print.
+int hivex(const QString &tool, const QStringList &arguments, QString *output = nullptr)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(kStepTimeoutMs))
+        return -1;
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
 
 } // namespace
 
@@ -45,6 +69,18 @@ private:
     QProcess program;
     QStringList log;
     QPoint window;
+    QString mainWindow;
+
+    // The program's visible windows other than its main window.
+    QStringList otherWindows()
+    {
+        QString ids;
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                 QString::number(program.processId())}, &ids);
+        QStringList others = ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        others.removeAll(mainWindow);
+        return others;
+    }
 
     static bool xdotool(const QStringList &arguments, QString *output = nullptr)
     {
@@ -108,6 +144,51 @@ private:
         QVERIFY2(settled, qPrintable(name + QStringLiteral(" never stood still")));
     }
 
+    // Starts the program on the installation and finds its window.
+    void startProgram()
+    {
+        log.clear();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("RESCUESCAN_SYSROOT"), installation->sysroot());
+        env.insert(QStringLiteral("NIMBIX_SERVER"), service.address());
+        env.insert(QStringLiteral("RESCUESCAN_SITE"), QStringLiteral("https://share.test.example"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(RESCUESCAN_PROGRAM), {});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+
+        // Polled rather than waited for by xdotool, whose wait gives up when
+        // a window of the program before goes away meanwhile.
+        QString id;
+        QVERIFY(QTest::qWaitFor([&] {
+            QString found;
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                     QString::number(program.processId()), QStringLiteral("--name"),
+                     QStringLiteral("^Quillmark Rescue Disk$")}, &found);
+            id = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0);
+            return !id.isEmpty();
+        }, kStepTimeoutMs));
+        mainWindow = id;
+        QString geometry;
+        QVERIFY(xdotool({QStringLiteral("getwindowgeometry"), id}, &geometry));
+        const QRegularExpressionMatch position = QRegularExpression(QStringLiteral("Position: (\\d+),(\\d+)")).match(geometry);
+        QVERIFY2(position.hasMatch(), qPrintable(geometry));
+        window = QPoint(position.captured(1).toInt(), position.captured(2).toInt());
+        if (QGuiApplication::primaryScreen()->geometry() == QRect(0, 0, 1024, 768))
+            QCOMPARE(window, QPoint(117, 127));
+        QVERIFY(geometry.contains(QLatin1String("Geometry: 790x514")));
+    }
+
+    // Idle: the close button asks nothing and the program ends well.
+    void closeProgram()
+    {
+        click(closeButton);
+        QVERIFY(program.waitForFinished(kStepTimeoutMs));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        readLog();
+        QVERIFY2(!log.join(QLatin1Char('\n')).contains(QLatin1String("Error")), qPrintable(log.join(QLatin1Char('\n'))));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -127,26 +208,9 @@ private slots:
 
     void scanTrustFixAndClose()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("RESCUESCAN_SYSROOT"), installation->sysroot());
-        env.insert(QStringLiteral("NIMBIX_SERVER"), service.address());
-        env.insert(QStringLiteral("RESCUESCAN_SITE"), QStringLiteral("https://share.test.example"));
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(RESCUESCAN_PROGRAM), {});
-        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
-
-        QString found;
-        QVERIFY(xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QStringLiteral("^Quillmark Rescue Disk$")}, &found));
-        const QString id = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0);
-        QString geometry;
-        QVERIFY(xdotool({QStringLiteral("getwindowgeometry"), id}, &geometry));
-        const QRegularExpressionMatch position = QRegularExpression(QStringLiteral("Position: (\\d+),(\\d+)")).match(geometry);
-        QVERIFY2(position.hasMatch(), qPrintable(geometry));
-        window = QPoint(position.captured(1).toInt(), position.captured(2).toInt());
-        if (QGuiApplication::primaryScreen()->geometry() == QRect(0, 0, 1024, 768))
-            QCOMPARE(window, QPoint(117, 127));
-        QVERIFY(geometry.contains(QLatin1String("Geometry: 790x514")));
+        startProgram();
+        if (QTest::currentTestFailed())
+            return;
         screenshotWhenSettled(QStringLiteral("program-welcome"));
 
         click(flashScan);
@@ -173,13 +237,82 @@ private slots:
         click(resultOk);
         screenshotWhenSettled(QStringLiteral("program-back-to-welcome"));
 
-        // Idle: the close button asks nothing and the program ends.
-        click(closeButton);
-        QVERIFY(program.waitForFinished(kStepTimeoutMs));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        readLog();
-        QVERIFY2(!log.join(QLatin1Char('\n')).contains(QLatin1String("Error")), qPrintable(log.join(QLatin1Char('\n'))));
+        closeProgram();
+    }
+
+    // Repair, Scan, Repair, "Successfully Repaired.", OK: the planted damage
+    // is gone from the hives, which an independent reader still reads; then
+    // Restore from the welcome page puts them back byte for byte.
+    void registryRepairAndRestore()
+    {
+        for (const char *tool : {"hivexget", "hivexml"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP("the hivex tools are missing (scripts/install-deps installs them)");
+        }
+        installation->plantRegistryDamage();
+        installation->installRules(TestInstallation::defaultRules());
+        const QString software = installation->hive(QStringLiteral("SOFTWARE"));
+        const QString alice = installation->userHive(QStringLiteral("Alice"));
+        const QByteArray softwareBefore = fileBytes(software);
+        const QByteArray aliceBefore = fileBytes(alice);
+        const QStringList winlogon{software, QStringLiteral("\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"),
+                                   QStringLiteral("Shell")};
+        QString shell;
+        QCOMPARE(hivex(QStringLiteral("hivexget"), winlogon, &shell), 0);
+        QVERIFY(shell.contains(QLatin1String("svch0st.exe")));
+
+        startProgram();
+        if (QTest::currentTestFailed())
+            return;
+        click(repairTask);
+        screenshotWhenSettled(QStringLiteral("program-repair-welcome"));
+        click(registryScan);
+        QVERIFY(!waitForLine(QStringLiteral("qml: finishe: scan")).isEmpty());
+        screenshotWhenSettled(QStringLiteral("program-repair-problems"));
+        // Logged before the end, so it is there already.
+        const int problems = waitForLine(QStringLiteral("qml: problem: ")).mid(14).toInt();
+        QVERIFY2(problems >= 3, qPrintable(QString::number(problems)));
+
+        click(headerButton);
+        QVERIFY(!waitForLine(QStringLiteral("qml: finishe: repair")).isEmpty());
+        screenshotWhenSettled(QStringLiteral("program-repair-repaired"));
+
+        QCOMPARE(hivex(QStringLiteral("hivexget"), winlogon, &shell), 0);
+        QCOMPARE(shell, QStringLiteral("explorer.exe"));
+        QVERIFY(hivex(QStringLiteral("hivexget"),
+                      {software, QStringLiteral("\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe")})
+                != 0);
+        QVERIFY(hivex(QStringLiteral("hivexget"),
+                      {alice, QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System"),
+                       QStringLiteral("DisableTaskMgr")})
+                != 0);
+        for (const QString &hive : {software, alice})
+            QCOMPARE(hivex(QStringLiteral("hivexml"), {hive}), 0);
+
+        click(headerButton);
+        screenshotWhenSettled(QStringLiteral("program-repair-back"));
+        click(restoreLink);
+        // The message box that tells how the restore went; Return closes it.
+        QVERIFY(QTest::qWaitFor([&] { return !otherWindows().isEmpty(); }, kStepTimeoutMs));
+        const QString box = otherWindows().first();
+        QString boxGeometry;
+        QVERIFY(xdotool({QStringLiteral("getwindowgeometry"), box}, &boxGeometry));
+        const QRegularExpressionMatch place = QRegularExpression(
+            QStringLiteral("Position: (\\d+),(\\d+).*Geometry: (\\d+)x(\\d+)"),
+            QRegularExpression::DotMatchesEverythingOption).match(boxGeometry);
+        QVERIFY2(place.hasMatch(), qPrintable(boxGeometry));
+        QTest::qWait(300);
+        RenderCheck::saveScreenshot(QGuiApplication::primaryScreen()
+                                        ->grabWindow(0, place.captured(1).toInt(), place.captured(2).toInt(),
+                                                     place.captured(3).toInt(), place.captured(4).toInt())
+                                        .toImage(),
+                                    QStringLiteral("program-restore-message"));
+        QCOMPARE(fileBytes(software), softwareBefore);
+        QCOMPARE(fileBytes(alice), aliceBefore);
+        QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box, QStringLiteral("key"),
+                         QStringLiteral("Return")}));
+        QVERIFY(QTest::qWaitFor([&] { return otherWindows().isEmpty(); }, kStepTimeoutMs));
+        closeProgram();
     }
 };
 

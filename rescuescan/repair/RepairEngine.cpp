@@ -258,7 +258,7 @@ void RepairEngine::onWorkFailed(int row, QString reason)
     if (fromStaleWorker())
         return;
     if (row < 0) {
-        noteFailure(tr("The registry could not be scanned to the end: %1").arg(reason));
+        noteFailure(reason);
         return;
     }
     // Still a problem: the row says so, and the page counts it.

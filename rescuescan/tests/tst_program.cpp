@@ -38,12 +38,6 @@ const QPoint registryScan(220 + 190 + 91, 76 + 227 + 26);
 const QPoint headerButton(220 + 8 + 422 + 53, 76 + 19 + 25 + 14);
 const QPoint restoreLink(220 + 373 + 40, 76 + 250 + 15);
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The hivex tools, an independent reader of the hives: exit status and
 // what they print.
 int hivex(const QString &tool, const QStringList &arguments, QString *output = nullptr)

@@ -46,12 +46,6 @@ const QByteArray threeSections = R"({
   ]
 })";
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A damaged installation under RESCUESCAN_SYSROOT for one test.
 struct Damaged
 {

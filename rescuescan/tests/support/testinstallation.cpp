@@ -116,3 +116,9 @@ QByteArray TestInstallation::defaultRules()
         throw std::runtime_error("cannot read the default rules");
     return file.readAll();
 }
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

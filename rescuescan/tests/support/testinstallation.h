@@ -4,6 +4,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// The whole content of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+
 // A Windows 7 installation of the fixture as the rescue disk mounts it, in a
 // temporary sysroot: the drive at mnt/sda1, the first entry of /windows
 // (windows/C) linking to it, and three harmless threat files planted where

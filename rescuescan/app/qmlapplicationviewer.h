@@ -8,6 +8,7 @@
 #include <QVariant>
 
 class QMouseEvent;
+class QOnlineThread;
 class QShowEvent;
 
 // The program's one main window: a frameless, translucent view of the main
@@ -49,9 +50,14 @@ private:
     QObject *pageObject(const char *name) const;
     // The end of the exit sequence, once nothing runs or the user agreed.
     void quit();
+    // Offers to download Wardline onto the Windows drive and have Windows
+    // run its installer once at its next start.
+    void offerInstaller();
+    void stopOnlineThread();
 
     QPoint dragOrigin;
     bool dragging = false;
     ScanEngine scanEngine;
     RepairEngine repairEngine;
+    QOnlineThread *onlineThread = nullptr;
 };

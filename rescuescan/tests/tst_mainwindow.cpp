@@ -7,11 +7,13 @@
 #include "QRepairModel.h"
 #include "RepairEngine.h"
 #include "ScanEngine.h"
+#include "ThreatItem.h"
 #include "ThreatModel.h"
 #include "app/qmlapplicationviewer.h"
 #include "app/mainwindowstart.h"
 #include "app/qnoframedialog.h"
 #include "app/qthreatsdetails.h"
+#include "CustomSelectorView.h"
 
 #include "NimbixdProcess.h"
 #include "ScanFixtures.h"
@@ -31,6 +33,8 @@
 #include <QQuickItem>
 #include <QScreen>
 #include <QStyleHints>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -84,6 +88,17 @@ struct SlowNetwork
     SlowLink link;
     ScopedNimbixServer env;
 };
+
+QStringList &capturedLog()
+{
+    static QStringList lines;
+    return lines;
+}
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    capturedLog() << message;
+}
 
 // A fixture installation of its own for a registry test, with the rules
 // given and, unless asked not to, the damage a screen locker leaves.
@@ -154,6 +169,47 @@ private:
         RenderCheck::saveScreenshot(freshFrame(viewer.get()), name);
         const QStringList problems = layoutProblems(viewer.get());
         QVERIFY2(problems.isEmpty(), qPrintable(name + QStringLiteral(":\n") + problems.join(QLatin1Char('\n'))));
+    }
+
+    static QModelIndex treeIndex(QTreeView *tree, const QStringList &names)
+    {
+        QModelIndex at;
+        for (const QString &name : names) {
+            const QModelIndexList found = tree->model()->match(tree->model()->index(0, 0, at), Qt::DisplayRole, name, 1,
+                                                               Qt::MatchExactly);
+            if (found.isEmpty())
+                return {};
+            at = found.first();
+        }
+        return at;
+    }
+
+    static void openInTree(QTreeView *tree, const QStringList &names)
+    {
+        const QModelIndex index = treeIndex(tree, names);
+        QVERIFY2(index.isValid(), qPrintable(names.join(QLatin1Char('/'))));
+        tree->scrollTo(index);
+        // The arrow left of the folder's name.
+        const QRect row = tree->visualRect(index);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(row.left() - tree->indentation() / 2, row.center().y()),
+                          QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+        QTRY_VERIFY(tree->isExpanded(index));
+    }
+
+    // A click on the item's check box, where the style draws it.
+    static void checkInTree(QTreeView *tree, const QStringList &names)
+    {
+        const QModelIndex index = treeIndex(tree, names);
+        QVERIFY2(index.isValid(), qPrintable(names.join(QLatin1Char('/'))));
+        tree->scrollTo(index);
+        QStyleOptionViewItem option;
+        option.initFrom(tree);
+        option.rect = tree->visualRect(index);
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center(),
+                          QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+        QTRY_COMPARE(index.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
     }
 
     RepairEngine *repairEngine() const
@@ -234,8 +290,6 @@ private slots:
                  engine()->threatModel());
         QCOMPARE(scanState(), QStringLiteral("show_welcome"));
         QCOMPARE(item("navigate")->state(), QStringLiteral("select1"));
-        // No status until the first reachability test has answered.
-        QCOMPARE(item("cloudStatus")->property("text").toString(), QString());
         QVERIFY(showsView("show_welcome", "scan_page_welcome"));
         const QStringList texts = RenderCheck::visibleTexts(viewer->rootObject());
         for (const char *text : {"Scan", "Repair", "Flash Scan", "Scan Computer", "Scan Special location",
@@ -751,6 +805,80 @@ private slots:
         screenshot(QStringLiteral("repair-row-states"));
     }
 
+    // Scan Special location: the folder tree over the mounted drives; the
+    // folders checked in it are what the custom scan scans.
+    void customScanOfChosenFolders()
+    {
+        QStringList lines;
+        QImage shot;
+        QStringList problems;
+        ModalWatch selector(ModalWatch::ofType<QNoFrameDialog>(), [&](QWidget *window) {
+            auto *view = window->findChild<CustomSelectorView *>();
+            auto *tree = view->findChild<QTreeView *>();
+            QCOMPARE(window->size(), QSize(423, 410));
+            QCOMPARE(tree->geometry(), QRect(1, 48, 421, 307));
+            QVERIFY(tree->isHeaderHidden());
+            // Open the drive and Users as a person does, by their arrows.
+            openInTree(tree, {QStringLiteral("sda1")});
+            openInTree(tree, {QStringLiteral("sda1"), QStringLiteral("Users")});
+            checkInTree(tree, {QStringLiteral("sda1"), QStringLiteral("ProgramData")});
+            checkInTree(tree, {QStringLiteral("sda1"), QStringLiteral("Users"), QStringLiteral("Alice")});
+            QCOMPARE(treeIndex(tree, {QStringLiteral("sda1"), QStringLiteral("Users")}).data(Qt::CheckStateRole).toInt(),
+                     int(Qt::PartiallyChecked));
+            shot = view->grab().toImage();
+            problems = RenderCheck::problems(view->rootObject());
+            clickItem(view, "scanButton");
+        });
+        QtMessageHandler previous = qInstallMessageHandler(captureLog);
+        capturedLog().clear();
+        clickItem(viewer.get(), "customscanButton");
+        qInstallMessageHandler(previous);
+        QVERIFY(selector.seen());
+        RenderCheck::saveScreenshot(shot, QStringLiteral("selector"));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        const QString drive = installation->drive();
+        QVERIFY(capturedLog().contains(QStringLiteral("\"%1/ProgramData\" true").arg(drive)));
+        QVERIFY(capturedLog().contains(QStringLiteral("\"%1/Users/Alice\" true").arg(drive)));
+        QVERIFY(capturedLog().contains(QStringLiteral("custom Scan")));
+        QCOMPARE(item("scanTitle")->property("text").toString(), QStringLiteral("Custom Scan"));
+        QVERIFY(showsView("show_threats", "scan_page_threats"));
+        QStringList files;
+        for (int row = 0; row < engine()->threatModel()->rowCount(); ++row)
+            files << engine()->threatModel()->threatAt(row)->file();
+        QCOMPARE(files, (QStringList{drive + QStringLiteral("/ProgramData/Update/taskhost32.exe"),
+                                     drive + QStringLiteral("/Users/Alice/AppData/Local/Temp/svch0st.exe"),
+                                     drive + QStringLiteral("/Users/Alice/AppData/Roaming/winlock.exe")}));
+    }
+
+    void customScanCancelledOrEmpty_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("close button") << "close";
+        QTest::newRow("Scan with nothing checked") << "nothing";
+    }
+
+    // Nothing starts, and the welcome view stays.
+    void customScanCancelledOrEmpty()
+    {
+        QFETCH(QString, how);
+        ModalWatch selector(ModalWatch::ofType<QNoFrameDialog>(), [&](QWidget *window) {
+            auto *view = window->findChild<CustomSelectorView *>();
+            clickItem(view, how == QLatin1String("cancel") ? "cancelButton"
+                            : how == QLatin1String("close") ? "closeButton" : "scanButton");
+        });
+        QString told;
+        ModalWatch box(ModalWatch::ofType<QMessageBox>(), [&](QWidget *widget) {
+            told = qobject_cast<QMessageBox *>(widget)->text();
+            qobject_cast<QMessageBox *>(widget)->accept();
+        });
+        clickItem(viewer.get(), "customscanButton");
+        QVERIFY(selector.seen());
+        QVERIFY(!engine()->isRunning());
+        QCOMPARE(scanState(), QStringLiteral("show_welcome"));
+        QCOMPARE(told.isEmpty(), how != QLatin1String("nothing"));
+    }
+
     void noThreatView_data()
     {
         QTest::addColumn<bool>("tooLarge");
@@ -864,20 +992,33 @@ private slots:
         QCOMPARE(repairEngine()->scannedCount(), repairEngine()->totalCount());
     }
 
-    // The last two: closing ends the lookup library for good.
+    // The last two: closing ends the lookup library for good. Yes to the
+    // exit question; the installer offer that follows is answered no.
     void closeDuringScanAnsweredYes()
     {
         SlowNetwork slow(service);
         clickItem(viewer.get(), "quickscanButton");
         QVERIFY(showsView("show_scanning", "scan_page_scanning"));
-        QVERIFY(answering(true, [&] { clickItem(viewer.get(), "closeButton"); }));
+        QStringList asked;
+        ModalWatch offer(ModalWatch::ofType<AlertFrame>(), [&](QWidget *window) {
+            auto *viewerOfQuestion = window->findChild<AlertViewer *>();
+            asked << pageItem(viewerOfQuestion, "contentText")->property("text").toString();
+            clickItem(viewerOfQuestion, asked.size() == 1 ? "yesButton" : "noButton");
+        }, true);
+        clickItem(viewer.get(), "closeButton");
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.first(), QStringLiteral("Are you sure to exit?"));
+        QVERIFY(asked.last().contains(QLatin1String("Wardline")));
         QVERIFY(!viewer->isVisible());
         QVERIFY(!engine()->isRunning());
     }
 
-    void closeWhenIdleAsksNothing()
+    // Idle: no exit question, only the installer offer.
+    void closeWhenIdleOnlyOffers()
     {
-        QVERIFY(!answering(true, [&] { clickItem(viewer.get(), "closeButton"); }));
+        QString asked;
+        QVERIFY(answering(false, [&] { clickItem(viewer.get(), "closeButton"); }, &asked));
+        QVERIFY(asked.contains(QLatin1String("Wardline")));
         QVERIFY(!viewer->isVisible());
     }
 };

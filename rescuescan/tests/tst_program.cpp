@@ -7,6 +7,7 @@
 
 #include "NimbixdProcess.h"
 #include "rendercheck.h"
+#include "support/serviceonport.h"
 #include "support/testinstallation.h"
 
 #include <QFile>
@@ -139,12 +140,12 @@ private:
     }
 
     // Starts the program on the installation and finds its window.
-    void startProgram()
+    void startProgram(const QString &server = QString())
     {
         log.clear();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("RESCUESCAN_SYSROOT"), installation->sysroot());
-        env.insert(QStringLiteral("NIMBIX_SERVER"), service.address());
+        env.insert(QStringLiteral("NIMBIX_SERVER"), server.isEmpty() ? service.address() : server);
         env.insert(QStringLiteral("RESCUESCAN_SITE"), QStringLiteral("https://share.test.example"));
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(RESCUESCAN_PROGRAM), {});
@@ -172,10 +173,38 @@ private:
         QVERIFY(geometry.contains(QLatin1String("Geometry: 790x514")));
     }
 
-    // Idle: the close button asks nothing and the program ends well.
-    void closeProgram()
+    // Where a window of the program is on the screen, and how large.
+    QRect windowGeometry(const QString &id)
+    {
+        QString geometry;
+        if (!xdotool({QStringLiteral("getwindowgeometry"), id}, &geometry))
+            return {};
+        const QRegularExpressionMatch place = QRegularExpression(
+            QStringLiteral("Position: (\\d+),(\\d+).*Geometry: (\\d+)x(\\d+)"),
+            QRegularExpression::DotMatchesEverythingOption).match(geometry);
+        if (!place.hasMatch())
+            return {};
+        return QRect(place.captured(1).toInt(), place.captured(2).toInt(), place.captured(3).toInt(),
+                     place.captured(4).toInt());
+    }
+
+    // Idle: the close button asks no exit question; it offers the installer,
+    // which is declined, and the program ends well.
+    void closeProgram(const QString &screenshot = QString())
     {
         click(closeButton);
+        QVERIFY(QTest::qWaitFor([&] { return !otherWindows().isEmpty(); }, kStepTimeoutMs));
+        const QRect offer = windowGeometry(otherWindows().first());
+        QCOMPARE(offer.size(), QSize(547, 183));
+        QTest::qWait(300);
+        if (!screenshot.isEmpty())
+            RenderCheck::saveScreenshot(QGuiApplication::primaryScreen()->grabWindow(0, offer.x(), offer.y(), offer.width(),
+                                                                                   offer.height()).toImage(),
+                                        screenshot);
+        // NO, at (438, 141) on the wide question, 89 x 30.
+        const QPoint no = offer.topLeft() + QPoint(438 + 44, 141 + 15);
+        QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(no.x()), QString::number(no.y()),
+                         QStringLiteral("click"), QStringLiteral("1")}));
         QVERIFY(program.waitForFinished(kStepTimeoutMs));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -231,6 +260,41 @@ private slots:
         click(resultOk);
         screenshotWhenSettled(QStringLiteral("program-back-to-welcome"));
 
+        closeProgram(QStringLiteral("program-offer"));
+    }
+
+    // The status line follows the service as it is started and stopped:
+    // "Unconnected" twice draws alike, and "Connected" otherwise.
+    void statusLineFollowsTheService()
+    {
+        const quint16 port = freePort();
+        ServiceOnPort lookups(port);
+        startProgram(QStringLiteral("127.0.0.1:%1").arg(port));
+        if (QTest::currentTestFailed())
+            return;
+        const auto statusLine = [&] { return windowImage().copy(790 - 200, 514 - 25, 200, 25); };
+        // Black text on the light strip.
+        const auto hasText = [](const QImage &image) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qGray(image.pixel(x, y)) < 90)
+                        return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(QTest::qWaitFor([&] { return hasText(statusLine()); }, kStepTimeoutMs));
+        screenshotWhenSettled(QStringLiteral("program-status-unconnected"));
+        const QImage unconnected = statusLine();
+
+        QVERIFY(lookups.start());
+        QImage connected;
+        QVERIFY(QTest::qWaitFor([&] { connected = statusLine(); return connected != unconnected; }, kStepTimeoutMs));
+        screenshotWhenSettled(QStringLiteral("program-status-connected"));
+        QVERIFY(hasText(statusLine()));
+
+        lookups.stop();
+        QVERIFY(QTest::qWaitFor([&] { return statusLine() == unconnected; }, kStepTimeoutMs));
         closeProgram();
     }
 
@@ -289,16 +353,11 @@ private slots:
         // The message box that tells how the restore went; Return closes it.
         QVERIFY(QTest::qWaitFor([&] { return !otherWindows().isEmpty(); }, kStepTimeoutMs));
         const QString box = otherWindows().first();
-        QString boxGeometry;
-        QVERIFY(xdotool({QStringLiteral("getwindowgeometry"), box}, &boxGeometry));
-        const QRegularExpressionMatch place = QRegularExpression(
-            QStringLiteral("Position: (\\d+),(\\d+).*Geometry: (\\d+)x(\\d+)"),
-            QRegularExpression::DotMatchesEverythingOption).match(boxGeometry);
-        QVERIFY2(place.hasMatch(), qPrintable(boxGeometry));
+        const QRect boxPlace = windowGeometry(box);
+        QVERIFY(!boxPlace.isEmpty());
         QTest::qWait(300);
         RenderCheck::saveScreenshot(QGuiApplication::primaryScreen()
-                                        ->grabWindow(0, place.captured(1).toInt(), place.captured(2).toInt(),
-                                                     place.captured(3).toInt(), place.captured(4).toInt())
+                                        ->grabWindow(0, boxPlace.x(), boxPlace.y(), boxPlace.width(), boxPlace.height())
                                         .toImage(),
                                     QStringLiteral("program-restore-message"));
         QCOMPARE(fileBytes(software), softwareBefore);

@@ -19,6 +19,7 @@ std::string Installation::rules(const std::string& json, const std::string& name
 std::map<std::string, std::string> Installation::hive_files() const {
     std::map<std::string, std::string> files;
     for (const char* h : {"SOFTWARE", "SYSTEM", "SAM", "SECURITY", "DEFAULT"}) files[win_.hive(h)] = "";
+    if (!win_.localService().empty()) files[win_.localService()] = "";
     for (const std::string& user : win_.options.users) files[win_.userHive(user)] = "";
     for (auto& [path, bytes] : files) bytes = hivetest::read_file(path);
     return files;

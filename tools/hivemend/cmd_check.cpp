@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "commands.h"
+#include "hivemend/recovery.h"
 #include "hivemend/visit.h"
+#include "logstate.h"
 #include "open.h"
 #include "quiet.h"
 #include "safetext/safetext.h"
@@ -50,6 +52,7 @@ int cmd_check(const Args& args, const Options& opts) {
         Quiet q(opts.quiet);
         hive_visit(h.get(), c, VISIT_PAGES);
     }
+    print_log_state(args[0], *hive_recovery(h.get()));
     c.print();
     if (c.damages()) return fail(1, args[0] + ": damaged hive (" + std::to_string(c.damages()) + " places)");
     return 0;

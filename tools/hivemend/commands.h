@@ -22,6 +22,7 @@ int cmd_ls(const Args& args, const Options& opts);
 int cmd_check(const Args& args, const Options& opts);
 int cmd_export(const Args& args, const Options& opts);
 int cmd_import(const Args& args, const Options& opts);
+int cmd_recover(const Args& args, const Options& opts);
 
 // Prints "hivemend: <reason>" on standard error and returns `status`.
 int fail(int status, const std::string& reason);

@@ -1,11 +1,13 @@
 #include "RegistryCommand.h"
 
 #include "EngineOutput.h"
+#include "HiveLogLines.h"
 #include "SystemPaths.h"
 
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CRegFix.h"
 #include "hivemend/CRegNtuser.h"
+#include "hivemend/recovery.h"
 
 #include <safetext/qsafetext.h>
 
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -39,17 +42,22 @@ void printHelp()
                    "  scan     the state of every section\n"
                    "  repair   back up every hive, scan, repair the sections with problems,\n"
                    "           then scan again\n"
-                   "  backup   copy every hive file to FILE.bhv beside it; a backup that exists\n"
-                   "           is kept, so the backups hold the hives as they were first saved\n"
-                   "  restore  copy the backups back over the hive files\n"
+                   "  backup   copy every hive file and its transaction logs to FILE.bhv beside\n"
+                   "           them; a backup that exists is kept, so the backups hold the\n"
+                   "           hives as they were first saved\n"
+                   "  restore  copy the backups back over the hive files (and their logs)\n"
                    "\n"
                    "  --root WINDIR  the Windows drive (default: the first entry of %1)\n"
                    "  --rules FILE   the rule database (default: %2)\n"
-                   "  --verbose      the hive engine's own messages on standard error\n"
+                   "  --verbose      the hive engine's own messages on standard error, and a\n"
+                   "                 line for each hive found dirty: recovered from its\n"
+                   "                 transaction logs, or read as it is\n"
                    "\n"
                    "RESCUESCAN_SYSROOT=DIR puts DIR in front of %1 and %2.\n"
                    "Exit status: 0 no problem found (scan) or none left (repair) or done,\n"
-                   "1 problems found or left, 2 failure.\n")
+                   "1 problems found or left, 2 failure (also when a section could not be\n"
+                   "checked or repaired: a hive that cannot be read, is damaged or cannot be\n"
+                   "written; the other sections are still checked and repaired).\n")
                    .arg(SystemPaths::windowsPath(), SystemPaths::registryRulesPath())),
                stdout);
 }
@@ -60,18 +68,16 @@ int fail(const QString& message)
     return 2;
 }
 
-// The hive files of the installation that the backups cover and that exist;
-// the LocalService hive is backed up but never restored.
-std::vector<std::string> hiveFiles(const std::string& root, bool forRestore)
+// The hive files of the installation that the backups cover and that hold
+// a hive (one that cannot be read is never written, so it needs none).
+std::vector<std::string> hiveFiles(const std::string& root)
 {
     CAppRegstry layer;
     layer.SetHiveFileDriver(root.c_str());
     std::vector<std::string> files;
     char path[260];
     for (const int index : {0, 3, 4, 2, 1, 5}) {
-        if (forRestore && index == 5)
-            continue;
-        if (layer.GetHiveFile(index, path) == 0 && QFileInfo::exists(QString::fromLocal8Bit(path)))
+        if (layer.GetHiveFile(index, path) == 0 && CRegNtuser::IsRegFile(path))
             files.emplace_back(path);
     }
     if (layer.GetHiveFile(8, path) == 0)
@@ -106,33 +112,41 @@ public:
 
     int scan()
     {
-        const std::vector<bool> problems = states(true);
-        int found = 0;
-        for (const bool problem : problems)
-            found += problem;
-        std::fprintf(out, "%s\n",
-                     qPrintable(tr("%1 of %2 sections with problems").arg(found).arg(problems.size())));
-        return found ? 1 : 0;
+        const std::vector<State> found = states(true);
+        const int problems = count(found, State::Problem);
+        const int failed = count(found, State::Failed);
+        QString summary = tr("%1 of %2 sections with problems").arg(problems).arg(found.size());
+        if (failed)
+            summary += tr(", %1 could not be checked").arg(failed);
+        std::fprintf(out, "%s\n", qPrintable(summary));
+        return failed ? 2 : problems ? 1 : 0;
     }
 
     int repair()
     {
         if (const int status = backup(false))
             return status;
-        const std::vector<bool> problems = states(true);
+        const std::vector<State> found = states(true);
+        // Every hive the repair would rewrite must be writable before the
+        // first change, so that nothing is left half done.
+        if (const std::string why = fix.WriteProblem(); !why.empty())
+            return fail(tr("%1; nothing was changed").arg(QString::fromLocal8Bit(why.c_str())));
         int repaired = 0;
         int failed = 0;
-        for (unsigned i = 0; i < problems.size(); ++i) {
-            if (!problems[i])
+        for (unsigned i = 0; i < found.size(); ++i) {
+            if (found[i] == State::Ok)
                 continue;
             const bool done = fix.Repair(i) != 0;
             (done ? repaired : failed)++;
-            line(done ? tr("repaired") : tr("FAILED"), i);
+            if (done)
+                line(tr("repaired"), i);
+            else
+                line(tr("FAILED"), i, fix.GetItemError(i));
         }
         int left = 0;
-        const std::vector<bool> after = states(false);
+        const std::vector<State> after = states(false);
         for (unsigned i = 0; i < after.size(); ++i) {
-            if (!after[i])
+            if (after[i] != State::Problem)
                 continue;
             ++left;
             line(tr("left"), i);
@@ -142,14 +156,17 @@ public:
                                     .arg(repaired)
                                     .arg(failed)
                                     .arg(left)));
-        return left || failed ? 1 : 0;
+        return failed ? 2 : left ? 1 : 0;
     }
 
     // With `report`, one line per hive's backup.
     int backup(bool report)
     {
         const bool allMade = fix.BakHiveFile() != 0;
-        const std::vector<std::string> files = hiveFiles(root, false);
+        if (*fix.LastFailure())
+            return fail(tr("%1; no backup was made, nothing was changed")
+                            .arg(QString::fromLocal8Bit(fix.LastFailure())));
+        const std::vector<std::string> files = hiveFiles(root);
         const QStringList missing = withoutBackup(files);
         if (!missing.isEmpty())
             return fail(tr("no backup of %1 (run with --verbose for the details); nothing was changed")
@@ -157,41 +174,64 @@ public:
         std::fprintf(out, "%s\n",
                      qPrintable(allMade ? tr("backup: every hive copied to a .bhv file beside it")
                                         : tr("backup: the backups that exist were kept (a backup is never "
-                                             "replaced); every hive has one")));
+                                             "replaced); every hive that can be read has one")));
         if (report) {
-            for (const std::string& file : files)
+            for (const std::string& file : files) {
                 std::fprintf(out, "  %s.bhv\n", safetext::escaped(file).c_str());
+                for (const std::string& log : hive_log_files(file.c_str(), ".bhv"))
+                    std::fprintf(out, "  %s\n", safetext::escaped(log).c_str());
+            }
         }
         return 0;
     }
 
     int restore()
     {
-        const QStringList missing = withoutBackup(hiveFiles(root, true));
+        const QStringList missing = withoutBackup(hiveFiles(root));
         if (!missing.isEmpty())
             return fail(tr("no backup of %1; nothing was restored").arg(missing.join(QLatin1String(", "))));
-        if (!fix.RestoreHiveFile())
+        if (!fix.RestoreHiveFile()) {
+            if (*fix.LastFailure())
+                return fail(tr("%1; nothing was restored").arg(QString::fromLocal8Bit(fix.LastFailure())));
             return fail(tr("a hive could not be restored (run with --verbose for the details)"));
+        }
         std::fprintf(out, "%s\n", qPrintable(tr("restore: every hive brought back from its backup")));
         return 0;
     }
 
 private:
-    // Scans every section; with `print`, one line each.
-    std::vector<bool> states(bool print)
+    enum class State { Ok, Problem, Failed };
+
+    static int count(const std::vector<State>& states, State which)
     {
-        std::vector<bool> problems;
-        for (unsigned i = 0; i < fix.getCount(); ++i) {
-            problems.push_back(fix.getItemState(i) != 0);
-            if (print)
-                line(problems.back() ? tr("problem") : tr("ok"), i);
-        }
-        return problems;
+        return static_cast<int>(std::count(states.begin(), states.end(), which));
     }
 
-    void line(const QString& state, unsigned index)
+    // Scans every section; with `print`, one line each. A section that could
+    // not be judged is a failure with its reason, never "ok".
+    std::vector<State> states(bool print)
     {
-        std::fprintf(out, "%-9s %s\n", qPrintable(state), safetext::escaped(sectionName(fix, index)).c_str());
+        std::vector<State> found;
+        for (unsigned i = 0; i < fix.getCount(); ++i) {
+            const bool problem = fix.getItemState(i) != 0;
+            const char* error = fix.GetItemError(i);
+            found.push_back(*error ? State::Failed : problem ? State::Problem : State::Ok);
+            if (!print)
+                continue;
+            if (found.back() == State::Failed)
+                line(tr("FAILED"), i, error);
+            else
+                line(problem ? tr("problem") : tr("ok"), i);
+        }
+        return found;
+    }
+
+    void line(const QString& state, unsigned index, const char* reason = "")
+    {
+        std::string text = sectionName(fix, index);
+        if (*reason)
+            text += std::string(": ") + reason;
+        std::fprintf(out, "%-9s %s\n", qPrintable(state), safetext::escaped(text).c_str());
     }
 
     CRegFix& fix;
@@ -255,10 +295,15 @@ int runRegistry(const QStringList& arguments)
     }
     try {
         RegistryRun run(fix, rootPath, output.out());
+        const auto namingHives = [&](int status) {
+            if (verbose)
+                printHiveLogStates(fix, output.out());
+            return status;
+        };
         if (action == QLatin1String("scan"))
-            return run.scan();
+            return namingHives(run.scan());
         if (action == QLatin1String("repair"))
-            return run.repair();
+            return namingHives(run.repair());
         if (action == QLatin1String("backup"))
             return run.backup(true);
         return run.restore();

@@ -29,6 +29,8 @@ enum : int {
 };
 
 struct HivePages;
+struct HiveRecovery;
+struct HiveCheck;
 
 struct Hive {
     char* filename;     // path given to openHive, owned
@@ -47,11 +49,20 @@ struct Hive {
     short nkindextype;  // index id given to a key's first subkey index
     unsigned char* buffer;  // the image, owned
     HivePages* index;   // page table and free-space index, owned
+    HiveRecovery* recovery;  // what loading took from the transaction logs, owned
+    HiveCheck* check;        // what the walk before the first change found, owned
 };
 
-// Loads a hive file. Null when the file cannot be opened or read, or is
-// empty; a file that is not a hive gives a handle on which every lookup fails.
+// Loads a hive file, which needs read access only. Null when the file is no
+// regular file (a FIFO or device is refused without being opened), cannot be
+// read, or is empty; a file that is not a hive gives a handle on which every
+// lookup fails. A hive whose base block says dirty is recovered in memory from
+// the transaction logs beside it (hivemend/recovery.h); the files are not
+// written.
 HIVEMEND_API Hive* openHive(const char* filename, int mode);
+// Why the last openHive of this thread gave no handle, such as "the file is
+// empty"; "" when it gave one.
+HIVEMEND_API const char* hive_open_error();
 // Loads a hive from bytes already in memory; `filename` is where writeHive
 // would save it.
 HIVEMEND_API Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode);
@@ -59,10 +70,12 @@ HIVEMEND_API Hive* openHiveBuffer(const char* filename, const void* data, long l
 HIVEMEND_API void closeHive(Hive* hdesc);
 // Closes the file stream when it is open.
 HIVEMEND_API void CloseFile(Hive* hdesc);
-// Saves a changed hive so that the file is either wholly old or wholly new.
+// Saves a changed hive so that the file is either wholly old or wholly new,
+// and clean: Windows has nothing to replay from the logs over it.
 // 0 = written or nothing to write, 1 = failure (the hive stays dirty).
 HIVEMEND_API int writeHive(Hive* hdesc);
 // The base block checksum of the image: XOR of its first 127 dwords.
 HIVEMEND_API int calc_regfsum(Hive* hdesc);
-// Stores the checksum and gives the bytes writeHive would write.
+// Makes the base block clean (sequence numbers, checksum) and gives the bytes
+// writeHive would write.
 HIVEMEND_API const unsigned char* hive_image(Hive* hdesc, long* len);

@@ -1,6 +1,5 @@
 // Loading a hive into memory and releasing it.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,15 +8,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+#include <string>
 
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
 #include "hivemend/lookup.h"
+#include "hivemend/recovery.h"
 #include "hivemend/text.h"
+#include "base_block.h"
 #include "image.h"
+#include "guard.h"
 #include "index.h"
 #include "memory.h"
+#include "open_file.h"
 #include "pages.h"
+#include "recover.h"
 
 using namespace hivemend;
 
@@ -124,10 +130,9 @@ void parse_image(Hive* h) {
         fprintf(stderr, "openHive(%s): File does not seem to be a registry hive!\n", h->filename);
         return;
     }
-    const int sum = calc_regfsum(h);
-    if (sum != header_dword(h, REGF_CHECKSUM)) {
+    if (!base_block_sum_ok(h->buffer)) {
         fprintf(stderr, "openHive(%s): WARNING: REGF header checksum mismatch! calc: 0x%08x != file: 0x%08x\n",
-                h->filename, sum, header_dword(h, REGF_CHECKSUM));
+                h->filename, regf_checksum(h->buffer), header_dword(h, REGF_CHECKSUM));
     }
     // A root offset past the image cannot lead to a key; 0 makes every lookup fail.
     h->rootofs = header_file_offset(h, REGF_ROOT_OFS);
@@ -156,30 +161,39 @@ Hive* new_hive(const char* filename, int mode) {
 
 }  // namespace
 
-Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode) {
-    if (!data || len < 0 || len > INT_MAX) return nullptr;
+Hive* openHiveWithLogs(const char* filename, const void* data, long len, const HiveLogData* logs, int nlogs,
+                       int mode) {
+    if (!data || len < 0 || len > INT_MAX || nlogs < 0 || (nlogs > 0 && !logs)) return nullptr;
     Hive* h = new_hive(filename, mode & ~HIVE_FILE_OPEN);
     h->size = static_cast<int>(len);
     h->buffer = image_alloc(static_cast<size_t>(len));
     std::memcpy(h->buffer, data, static_cast<size_t>(len));
+    std::vector<LogBytes> given;
+    for (int i = 0; i < nlogs; ++i) {
+        if (!logs[i].data || logs[i].len < 0) continue;
+        given.push_back({logs[i].name ? logs[i].name : "", static_cast<const unsigned char*>(logs[i].data),
+                         logs[i].len});
+    }
+    recover_image(h, given);
     parse_image(h);
     return h;
 }
 
+Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode) {
+    return openHiveWithLogs(filename, data, len, nullptr, 0, mode);
+}
+
 Hive* openHive(const char* filename, int mode) {
     if (!filename) return nullptr;
-    FILE* fp = fopen(filename, (mode & HIVE_READONLY) ? "r" : "r+");
-    if (!fp) return nullptr;
-    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
-    h->fp = fp;
-    struct stat st {};
-    if (fstat(fileno(fp), &st) != 0 || st.st_size == 0 || st.st_size > INT_MAX) {
-        fprintf(stderr, "openHive(%s): %s, not a registry hive\n", filename,
-                st.st_size == 0 ? "File is empty" : "File size cannot be read or is above 2 GiB");
-        closeHive(h);
+    long length = 0;
+    FILE* fp = open_for_loading(filename, &length);
+    if (!fp) {
+        fprintf(stderr, "openHive(%s): %s\n", filename, hive_open_error());
         return nullptr;
     }
-    h->size = static_cast<int>(st.st_size);
+    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
+    h->fp = fp;
+    h->size = static_cast<int>(length);
     h->buffer = image_alloc(static_cast<size_t>(h->size));
     size_t got = 0;
     while (got < static_cast<size_t>(h->size)) {
@@ -190,9 +204,11 @@ Hive* openHive(const char* filename, int mode) {
     }
     if (got != static_cast<size_t>(h->size)) {
         fprintf(stderr, "Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
+        set_open_error("could not be read whole: " + std::to_string(got) + " of " + std::to_string(h->size) + " bytes");
         closeHive(h);
         return nullptr;
     }
+    recover_from_disk(h);
     parse_image(h);
     CloseFile(h);
     return h;
@@ -211,6 +227,8 @@ void closeHive(Hive* hdesc) {
     free(hdesc->filename);
     image_free(hdesc->buffer, static_cast<size_t>(hdesc->size));
     delete hdesc->index;
+    delete hdesc->recovery;
+    release_check(hdesc);
     free(hdesc);
 }
 

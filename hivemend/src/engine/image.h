@@ -18,17 +18,27 @@ inline int64_t data_end(const Hive* h) {
     return h->endofs < h->size ? h->endofs : h->size;
 }
 
+// The check itself: pointer to `len` bytes at `ofs` of a buffer of `size`
+// bytes, or null when they do not lie wholly inside it. Hive images and
+// transaction log files are both read through here.
+inline unsigned char* span_bytes(unsigned char* base, int64_t size, int64_t ofs, int64_t len) {
+    if (ofs < 0 || len < 0 || ofs > size || len > size - ofs) return nullptr;
+    return base + ofs;
+}
+inline const unsigned char* span_bytes(const unsigned char* base, int64_t size, int64_t ofs, int64_t len) {
+    return span_bytes(const_cast<unsigned char*>(base), size, ofs, len);
+}
+
 // Pointer to `len` bytes at file offset `ofs` inside the hbin area, or null.
 inline unsigned char* hbin_bytes(const Hive* h, int64_t ofs, int64_t len) {
-    if (ofs < HBIN_START || len < 0 || ofs + len > data_end(h)) return nullptr;
-    return h->buffer + ofs;
+    if (ofs < HBIN_START) return nullptr;
+    return span_bytes(h->buffer, data_end(h), ofs, len);
 }
 
 // Pointer to `len` bytes at file offset `ofs` anywhere in the image (base
 // block included), or null.
 inline unsigned char* image_bytes(const Hive* h, int64_t ofs, int64_t len) {
-    if (ofs < 0 || len < 0 || ofs + len > h->size) return nullptr;
-    return h->buffer + ofs;
+    return span_bytes(h->buffer, h->size, ofs, len);
 }
 
 inline int32_t rd32(const unsigned char* p) {

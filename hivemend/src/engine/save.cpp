@@ -6,31 +6,18 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "hivemend/hive.h"
+#include "clean_save.h"
 #include "image.h"
 #include "replace_file.h"
 
 using namespace hivemend;
 
-namespace {
-
-// The file the hive name leads to, so that a symbolic link stays one.
-std::string resolve_target(const char* filename) {
-    char* real = realpath(filename, nullptr);
-    if (!real) return filename;
-    std::string r = real;
-    free(real);
-    return r;
-}
-
-}  // namespace
-
 const unsigned char* hive_image(Hive* hdesc, long* len) {
-    if (hdesc->size >= REGF_CHECKSUM + 4) wr32(hdesc->buffer + REGF_CHECKSUM, calc_regfsum(hdesc));
+    make_clean(hdesc);
     if (len) *len = hdesc->size;
     return hdesc->buffer;
 }
@@ -40,7 +27,7 @@ int writeHive(Hive* hdesc) {
     long len = 0;
     const unsigned char* image = hive_image(hdesc, &len);
 
-    const std::string target = resolve_target(hdesc->filename);
+    const std::string target = file_target(hdesc->filename);
     struct stat st {};
     const bool known = stat(target.c_str(), &st) == 0;
     switch (replace_file(target, image, static_cast<size_t>(len), known ? &st : nullptr)) {

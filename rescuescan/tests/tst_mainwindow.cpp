@@ -704,7 +704,19 @@ private slots:
         QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), software});
         QVERIFY(shown);
         QVERIFY(repairEngine()->getProblemCount() > 0);
-        QCOMPARE(repairRowState(0), QStringLiteral("foundproblem"));
+        // The sections in the unwritable hive stay problems; a user's hive
+        // beside it may well have been repaired.
+        const QRepairModel *model = repairEngine()->model();
+        int inSoftware = 0;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QString description = model->data(model->index(row), QRepairModel::DescriptionRole).toString();
+            if (description.contains(QLatin1String("(Winlogon)"))
+                || description.contains(QLatin1String("(Image File Execution Options)"))) {
+                QCOMPARE(repairRowState(row), QStringLiteral("foundproblem"));
+                ++inSoftware;
+            }
+        }
+        QCOMPARE(inSoftware, 2);
         QVERIFY(!repairEngine()->failure().isEmpty());
         screenshot(QStringLiteral("repair-not-repaired"));
         clickIn("page_repair", "repairFailedOkButton");
@@ -754,9 +766,7 @@ private slots:
         const QModelIndexList safeMode = repairEngine()->model()->match(
             repairEngine()->model()->index(0), QRepairModel::DescriptionRole, QStringLiteral("Safe Mode boot keys"));
         QCOMPARE(safeMode.size(), 1);
-        if (repairEngine()->model()->data(safeMode.first(), QRepairModel::StatusRole).toInt() == NoProblem)
-            QSKIP("the hive engine of this build takes a section it could not read for one without problems; "
-                  "the program can only show what the engine reports");
+        QVERIFY(repairEngine()->model()->data(safeMode.first(), QRepairModel::StatusRole).toInt() != NoProblem);
     }
 
     // What the page shows when the worker reports a scan it could not

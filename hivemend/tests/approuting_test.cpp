@@ -266,16 +266,28 @@ TEST_F(Installation, CurrentUserCoversEveryPersonsHive) {
     EXPECT_EQ(app_->OpenKey(key.c_str(), 0), nullptr);
 }
 
-TEST_F(Installation, AMissingHiveThrowsOnceAndIsNullAfterwards) {
+// A hive that cannot be opened throws once (a single-file hive) and gives
+// null afterwards; a user's hive is left out of the users' handles. Either
+// way OpenProblem names the file and why, so that nothing it stands for is
+// taken as judged.
+TEST_F(Installation, AHiveThatCannotBeOpenedIsNamedWithItsCause) {
     std::filesystem::remove(inst_.hive("SAM"));
     EXPECT_THROW(app_->OpenKey("HKEY_LOCAL_MACHINE\\SAM\\SAM", 0), std::runtime_error);
     EXPECT_EQ(app_->OpenKey("HKEY_LOCAL_MACHINE\\SAM\\SAM", 0), nullptr);
-    std::filesystem::remove(inst_.hive("SYSTEM"));
+    EXPECT_EQ(app_->OpenProblem("HKEY_LOCAL_MACHINE\\SAM\\SAM"),
+              "cannot open " + inst_.hive("SAM") + ": the file does not exist");
+    write_file(inst_.hive("SYSTEM"), "");
     EXPECT_EQ(app_->OpenKey("HKEY_LOCAL_MACHINE\\SYSTEM\\Select", 0), nullptr);
-    std::filesystem::remove(inst_.userHive("Bob"));
+    EXPECT_EQ(app_->OpenProblem("HKEY_LOCAL_MACHINE\\SYSTEM\\Select"),
+              "cannot open " + inst_.hive("SYSTEM") + ": the file is empty");
     write_file(inst_.userHive("Bob"), "regf but nothing else");
-    EXPECT_THROW(app_->OpenKey("HKEY_CURRENT_USER\\Software", 0), std::runtime_error);
-    EXPECT_EQ(app_->OpenKey("HKEY_CURRENT_USER\\Software", 0), nullptr) << "never a handle on some users only";
+    _APP_REG_HANDLE* h = app_->OpenKey("HKEY_CURRENT_USER\\Software", 0);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->table()->entries.size(), 1u) << "Alice's hive alone";
+    app_->CloseKey(h);
+    EXPECT_EQ(app_->OpenProblem("HKEY_CURRENT_USER\\Software"),
+              "cannot open " + inst_.userHive("Bob") + ": not a registry hive (21 bytes, shorter than its base block)");
+    EXPECT_EQ(app_->OpenProblem("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft"), "");
     EXPECT_EQ(app_->ApplyChange(), 1);
 }
 
@@ -341,6 +353,25 @@ TEST_F(Installation, BackupKeepsTheFirstStateAndRestoreBringsItBack) {
 
     EXPECT_EQ(app_->RestoreHiveFile(), 1);
     for (size_t i = 0; i < restored.size(); ++i) EXPECT_EQ(read_file(restored[i]), original[i]) << restored[i];
+}
+
+// A hive that is a symbolic link (to a copy on another disk, say) stays one
+// through a backup and a restore, and the file it leads to is restored.
+TEST_F(Installation, RestoreThroughASymbolicLinkWritesItsTarget) {
+    const std::string hive = inst_.userHive("Bob");
+    const std::string target = dir_.file("Bob-NTUSER.DAT");
+    std::filesystem::rename(hive, target);
+    std::filesystem::create_symlink(target, hive);
+    const std::string original = read_file(target);
+    EXPECT_EQ(app_->BakHiveFile(), 1);
+    app_->CloseKey(app_->OpenKey("HKEY_CURRENT_USER\\Software\\Planted", 1));
+    EXPECT_EQ(app_->ApplyChange(), 1);
+    ASSERT_NE(read_file(target), original);
+    EXPECT_TRUE(std::filesystem::is_symlink(hive));
+
+    EXPECT_EQ(app_->RestoreHiveFile(), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(hive)) << "the link is not replaced by a file";
+    EXPECT_EQ(read_file(target), original);
 }
 
 }  // namespace

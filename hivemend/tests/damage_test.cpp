@@ -1,12 +1,14 @@
-// Crafted damage: every lookup and change on a damaged hive fails or reports,
-// never reads or writes outside the image, never loops and never recurses
-// without end.
+// Crafted damage: every lookup on a damaged hive fails or reports, never
+// reads outside the image, never loops and never recurses without end; every
+// change to it fails and leaves it byte for byte as it was.
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 
+#include "hivemend/CKRegstry.h"
+#include "hivemend/regtext.h"
 #include "support.h"
 
 using namespace hivetest;
@@ -68,6 +70,8 @@ const Case kCases[] = {
     {"value_count_huge", [](auto& img, auto& l) { put(img, l.a + 0x24, 0x7FFFFFFF); }},
     {"subkey_count_huge", [](auto& img, auto& l) { put(img, l.a + 0x14, 0x7FFFFFFF); }},
     {"entry_count_past_cell", [](auto& img, auto& l) { put16(img, l.alist + 2, 0xFFFF); }},
+    // Adding a key to this list once dropped the keys it no longer counted.
+    {"entry_count_zero", [](auto& img, auto& l) { put16(img, l.alist + 2, 0); }},
     {"data_length_huge", [](auto& img, auto& l) { put(img, l.vk + 4, 0x7FFFFFF0); }},
     {"inline_length_above_four", [](auto& img, auto& l) { put(img, l.vk + 4, static_cast<int32_t>(0x80000010)); }},
     {"db_part_count_huge", [](auto& img, auto& l) { put16(img, l.db + 2, 0xFFFF); }},
@@ -102,6 +106,7 @@ TEST_P(Damage, EveryOperationStaysInsideTheImage) {
     GetParam().damage(img, l);
     HivePtr h(openHiveBuffer("damaged", img.data(), static_cast<long>(img.size()), 0));
     ASSERT_TRUE(h);
+    const std::string loaded(reinterpret_cast<const char*>(h->buffer), static_cast<size_t>(h->size));
     int damages = 0;
     engine_tree(h.get(), &damages);
     EXPECT_GT(damages, 0) << "the full walk must report the damage";
@@ -125,6 +130,9 @@ TEST_P(Damage, EveryOperationStaysInsideTheImage) {
     del_value(h.get(), l.a, "big");
     del_key(h.get(), l.a, "b");
     rdel_keys(h.get(), "a", 0, 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(h->buffer), static_cast<size_t>(h->size)), loaded);
+    EXPECT_FALSE(h->state & HIVE_DIRTY);
+    EXPECT_STRNE(hive_damage(h.get()), "");
     long len = 0;
     EXPECT_TRUE(hive_image(h.get(), &len));
     EXPECT_LT(len, 1 << 20) << "a damaged hive must not grow to the size its header claims";
@@ -132,6 +140,48 @@ TEST_P(Damage, EveryOperationStaysInsideTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Damage, ::testing::ValuesIn(kCases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Fuzzing found these two: deleting a key whose value cells or index records
+// overlap its record read the record again after freeing them. The deletion
+// is refused, with the damage named, whichever way it is asked for.
+TEST(Damage, DeletingAKeyThatOverlapsItsRecordsIsRefused) {
+    for (const char* name : {"delete-values-overlapping-key", "delete-key-overlapping-records"}) {
+        SCOPED_TRACE(name);
+        ScratchDir dir;
+        const std::string file = dir.copy(sample(std::string("crashes/") + name), "hive");
+        const std::string bytes = read_file(file);
+        HivePtr h(openHive(file.c_str(), 0));
+        ASSERT_TRUE(h);
+        int count = 0, sub = 0;
+        SubkeyInfo first{}, child{};
+        ASSERT_EQ(ex_next_n(h.get(), h->rootofs + 4, &count, &sub, &first), 1);
+        count = sub = 0;
+        ASSERT_EQ(ex_next_n(h.get(), first.nkoffs + 4, &count, &sub, &child), 1);
+        const std::string top = first.name;
+        EXPECT_EQ(rdel_keys(h.get(), child.name, first.nkoffs + 4, 0), 0);
+        EXPECT_EQ(rdel_keys(h.get(), first.name, 0, 0), 0);
+        EXPECT_STRNE(hive_damage(h.get()), "");
+
+        const std::string reg = dir.file("delete.reg");
+        write_file(reg, std::string("Windows Registry Editor Version 5.00\r\n\r\n[-\\") + top + "]\r\n");
+        std::string error;
+        EXPECT_EQ(import_reg(h.get(), reg.c_str(), "", &error), -1);
+        EXPECT_NE(error.find("the hive is damaged (offset 0x"), std::string::npos) << error;
+        EXPECT_EQ(writeHive(h.get()), 0);
+        free(first.name);
+        free(child.name);
+        h.reset();
+
+        CKRegstry r;
+        r.OpenFileHive(file.c_str());
+        const unsigned key = r.GetOffset(top.c_str(), 0);
+        EXPECT_EQ(r.DeleCurentKey(key, nullptr), 0);
+        EXPECT_STRNE(r.Damage(), "");
+        EXPECT_EQ(r.SaveHive(), 1);
+        r.CloseHive();
+        EXPECT_EQ(read_file(file), bytes);
+    }
+}
 
 TEST(Damage, LoopingParentChainGivesABoundedPath) {
     Layout l{};

@@ -452,7 +452,7 @@ protected:
         return fix;
     }
 
-    rulestest::Installation inst_{winfixture::Options{winfixture::Version::Win10, true, {"Alice", "Bob"}}};
+    rulestest::Installation inst_{winfixture::Options{winfixture::Version::Win10, true, {"Alice", "Bob"}, {}}};
     std::string hive_;
     std::vector<std::string> logs_;
     std::map<std::string, std::string> original_;

@@ -1,9 +1,11 @@
-// The default rule database against fixture installations: what a clean
-// Windows shows, and for each kind of damage the rules cover (in the
-// machine's hives and the users', in the native and the Wow6432Node view):
-// the scan finds exactly it, the repair fixes it, a second scan finds
-// nothing, hivexsh reads the repaired values, and a restore gives back every
-// hive byte for byte as the first backup held it.
+// The default rule database against fixture installations: a clean Windows
+// of every kind, also with real user hives, shows nothing and is never
+// written; for each kind of damage the rules cover (in the machine's hives
+// and the users', in the native and the Wow6432Node view) the scan finds
+// exactly it, the repair fixes it and leaves the other values of the same
+// keys alone, a second scan finds nothing, hivexsh reads the repaired
+// values, and a restore gives back every hive byte for byte as the first
+// backup held it.
 
 #include <gtest/gtest.h>
 
@@ -36,9 +38,6 @@ const char* const kPrograms = "Program file associations (.exe, .com, .bat, .cmd
 const char* const kRegFiles = "Registry file association (.reg)";
 const char* const kAppInit = "DLLs loaded into every program (AppInit_DLLs)";
 
-// What a clean Windows 7 or 10 lacks: values the format can only ask for by
-// their presence (a policy value 0, a user's own shell), see registry.md.
-const Sections kCleanFindings = {kUserShell, kMachinePolicies, kExplorerPolicies};
 
 // The engine on an installation with the default rules.
 std::unique_ptr<CRegFix> engine(const Installation& inst) {
@@ -73,18 +72,20 @@ Sections repair(CRegFix& fix, const Sections& found) {
 struct CleanCase {
     const char* what;
     winfixture::Options options;
-    Sections found;
 };
 
 class CleanInstallation : public ::testing::TestWithParam<CleanCase> {};
 
-TEST_P(CleanInstallation, FindsOnlyWhatACleanWindowsLacksAndRepairsItHarmlessly) {
+TEST_P(CleanInstallation, ShowsNoProblemAndIsNeverWritten) {
     const Installation inst(GetParam().options);
+    const auto clean = inst.hive_files();
     auto fix = engine(inst);
-    EXPECT_EQ(scan(*fix), GetParam().found);
-    EXPECT_EQ(repair(*fix, GetParam().found), Sections{});
     EXPECT_EQ(scan(*fix), Sections{});
-    EXPECT_EQ(scan(*engine(inst)), Sections{});
+    for (unsigned i = 0; i < fix->getCount(); ++i) {
+        EXPECT_STREQ(fix->GetItemError(i), "") << name(*fix, i);
+        EXPECT_EQ(fix->Repair(i), 1) << name(*fix, i);
+    }
+    EXPECT_EQ(inst.hive_files(), clean);
 }
 
 winfixture::Options version(winfixture::Version v, bool x64 = true) {
@@ -94,17 +95,36 @@ winfixture::Options version(winfixture::Version v, bool x64 = true) {
     return o;
 }
 
+// A Windows 7 whose users' hives are real ones: the sample NTUSER.DAT, with
+// Group Policy values in the policy keys the rules look at.
+winfixture::Options real_users() {
+    winfixture::Options o = version(winfixture::Version::Win7);
+    o.userHiveFiles["Alice"] = hivetest::sample("NTUSER.DAT");
+    o.userHiveFiles["Bob"] = hivetest::sample("NTUSER.DAT");
+    return o;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Versions, CleanInstallation,
-    ::testing::Values(CleanCase{"Windows7_64", version(winfixture::Version::Win7), kCleanFindings},
-                      CleanCase{"Windows7_32", version(winfixture::Version::Win7, false), kCleanFindings},
-                      CleanCase{"Windows10_64", version(winfixture::Version::Win10), kCleanFindings},
-                      // XP writes its folder "C:\WINDOWS", has no IsolatedCommand
-                      // and no LoadAppInit_DLLs.
-                      CleanCase{"WindowsXP",
-                                version(winfixture::Version::XP, false),
-                                {kWinlogon, kUserShell, kMachinePolicies, kExplorerPolicies, kPrograms, kAppInit}}),
+    ::testing::Values(CleanCase{"Windows7_64", version(winfixture::Version::Win7)},
+                      CleanCase{"Windows7_32", version(winfixture::Version::Win7, false)},
+                      CleanCase{"Windows10_64", version(winfixture::Version::Win10)},
+                      // XP writes "C:\WINDOWS" in Userinit, has no IsolatedCommand,
+                      // no runas command and no LoadAppInit_DLLs.
+                      CleanCase{"WindowsXP", version(winfixture::Version::XP, false)},
+                      CleanCase{"Windows7_RealUserHives", real_users()}),
     [](const ::testing::TestParamInfo<CleanCase>& p) { return std::string(p.param.what); });
+
+// A rule file of the format before values could be said to be absent loads
+// and judges as it did: a clean Windows 7 lacks the values it can only ask
+// for by their presence.
+TEST(OlderRuleFiles, JudgeAsBefore) {
+    const Installation inst(version(winfixture::Version::Win7));
+    CRegFix fix;
+    fix.SetHiveFileDriver(inst.root().c_str());
+    fix.LoadRuleDB(EXACT_VALUE_RULES);
+    EXPECT_EQ(scan(fix), (Sections{kUserShell, kMachinePolicies, kExplorerPolicies}));
+}
 
 // A hive file of the installation by short name: "SOFTWARE", "SYSTEM",
 // "DEFAULT", or "user:NAME".
@@ -113,12 +133,14 @@ std::string hive(const Installation& inst, const std::string& which) {
     return inst.win().hive(which);
 }
 
-// A value hivexsh must show after the repair, or a key that must be gone.
+// A value hivexsh must show after the repair, or a key or value that must be gone.
 struct Expect {
     std::string hive;
     std::string key;
     std::string value;  // "" the default value
-    std::string shown;  // what hivexsh prints; "(gone)" for a key that must not exist
+    // What hivexsh prints; "(gone)" for a key that must not exist, "(no
+    // value)" for a value that must not.
+    std::string shown;
 };
 
 struct Damage {
@@ -162,30 +184,38 @@ std::vector<Damage> damages() {
          },
          {kUserShell},
          {{"user:Bob", "Software\\" + kNt + "Winlogon", "Shell", "explorer.exe"},
-          {"user:Alice", "Software\\" + kNt + "Winlogon", "Shell", "explorer.exe"}}},
+          {"user:Alice", "Software\\" + kNt + "Winlogon", "Shell", "(no value)"}}},
         {"DebuggerNativeAndWow6432Node",
          [](const Installation& i) {
              set_sz(i, "SOFTWARE", kIfeo + "taskmgr.exe", "Debugger", "C:\\ProgramData\\lock.exe");
+             set_dword(i, "SOFTWARE", kIfeo + "taskmgr.exe", "MitigationOptions", 0x100);
              set_sz(i, "SOFTWARE", "Wow6432Node\\" + kIfeo + "regedit.exe", "Debugger", "svchost.exe");
          },
          {kDebugger},
-         {{"SOFTWARE", kIfeo + "taskmgr.exe", "", "(gone)"},
-          {"SOFTWARE", "Wow6432Node\\" + kIfeo + "regedit.exe", "", "(gone)"},
+         {{"SOFTWARE", kIfeo + "taskmgr.exe", "Debugger", "(no value)"},
+          {"SOFTWARE", kIfeo + "taskmgr.exe", "MitigationOptions", "256"},
+          {"SOFTWARE", "Wow6432Node\\" + kIfeo + "regedit.exe", "Debugger", "(no value)"},
           {"SOFTWARE", kIfeo + "DllNXOptions", "shell32.dll", "1"}}},
         {"StickyKeysBackdoor",
          [](const Installation& i) { set_sz(i, "SOFTWARE", kIfeo + "sethc.exe", "Debugger", "C:\\Windows\\system32\\cmd.exe"); },
          {kAccessibility},
-         {{"SOFTWARE", kIfeo + "sethc.exe", "", "(gone)"}}},
+         {{"SOFTWARE", kIfeo + "sethc.exe", "Debugger", "(no value)"}}},
         {"UserPolicies",
          [](const Installation& i) {
              set_dword(i, "user:Alice", kUserPoliciesKey + "System", "DisableTaskMgr", 1);
+             set_dword(i, "user:Alice", kUserPoliciesKey + "System", "DisableLockWorkstation", 1);
              set_dword(i, "user:Bob", "Software\\Policies\\Microsoft\\Windows\\System", "DisableCMD", 2);
+             set_dword(i, "user:Bob", "Software\\Policies\\Microsoft\\Windows\\System", "GroupPolicyRefreshTime", 30);
              set_dword(i, "DEFAULT", kUserPoliciesKey + "System", "DisableRegistryTools", 1);
          },
          {kUserPolicies},
-         {{"user:Alice", kUserPoliciesKey + "System", "", "(gone)"},
-          {"user:Bob", "Software\\Policies\\Microsoft\\Windows\\System", "", "(gone)"},
-          {"DEFAULT", kUserPoliciesKey + "System", "", "(gone)"},
+         {{"user:Alice", kUserPoliciesKey + "System", "DisableTaskMgr", "0"},
+          {"user:Alice", kUserPoliciesKey + "System", "DisableLockWorkstation", "1"},
+          {"user:Bob", kUserPoliciesKey + "System", "DisableTaskMgr", "(no value)"},
+          {"user:Bob", "Software\\Policies\\Microsoft\\Windows\\System", "DisableCMD", "0"},
+          {"user:Bob", "Software\\Policies\\Microsoft\\Windows\\System", "GroupPolicyRefreshTime", "30"},
+          {"user:Alice", "Software\\Policies\\Microsoft\\Windows\\System", "", "(gone)"},
+          {"DEFAULT", kUserPoliciesKey + "System", "DisableRegistryTools", "0"},
           {"user:Alice", kUserPoliciesKey + "Explorer", "NoDriveTypeAutoRun", "145"}}},
         {"MachinePoliciesBothViews",
          [](const Installation& i) {
@@ -202,7 +232,11 @@ std::vector<Damage> damages() {
              set_dword(i, "user:Alice", kUserPoliciesKey + "Explorer", "NoDesktop", 1);
          },
          {kExplorerPolicies},
-         {{"SOFTWARE", kPolicies + "Explorer", "NoRun", "0"}, {"user:Alice", kUserPoliciesKey + "Explorer", "NoDesktop", "0"}}},
+         {{"SOFTWARE", kPolicies + "Explorer", "NoRun", "0"},
+          {"SOFTWARE", kPolicies + "Explorer", "NoDesktop", "(no value)"},
+          {"user:Alice", kUserPoliciesKey + "Explorer", "NoDesktop", "0"},
+          {"user:Alice", kUserPoliciesKey + "Explorer", "NoDriveTypeAutoRun", "145"},
+          {"user:Bob", kUserPoliciesKey + "Explorer", "NoDesktop", "(no value)"}}},
         {"SafeModeKeysDeleted",
          [](const Installation& i) {
              winfixture::remove_key(hive(i, "SYSTEM"), "ControlSet001\\Control\\SafeBoot\\Minimal");
@@ -263,12 +297,6 @@ class DamagedInstallation : public ::testing::TestWithParam<Damage> {};
 TEST_P(DamagedInstallation, ScanFindsExactlyItRepairFixesItRestoreUndoesIt) {
     const Damage& damage = GetParam();
     const Installation inst;
-    // First the clean installation as a repair leaves it, so that what the
-    // scan finds is the damage alone.
-    {
-        auto fix = engine(inst);
-        EXPECT_EQ(repair(*fix, scan(*fix)), Sections{});
-    }
     damage.plant(inst);
     const auto damaged = inst.hive_files();
 
@@ -284,6 +312,8 @@ TEST_P(DamagedInstallation, ScanFindsExactlyItRepairFixesItRestoreUndoesIt) {
         const std::string file = hive(inst, e.hive);
         if (e.shown == "(gone)")
             EXPECT_FALSE(rulestest::key_exists(file, e.key)) << e.hive << " " << e.key;
+        else if (e.shown == "(no value)")
+            EXPECT_FALSE(rulestest::stored(file, e.key, e.value)) << e.hive << " " << e.key << " " << e.value;
         else
             EXPECT_EQ(rulestest::hivexsh_value(file, e.key, e.value), e.shown) << e.hive << " " << e.key << " " << e.value;
     }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "hivemend/CRegFix.h"
 #include "hivefile.h"
@@ -140,6 +141,47 @@ TEST_F(RulesEngine, AValueIsJudgedAndFixedInBothSoftwareViews) {
     EXPECT_EQ(fix->Repair(0), 1);
     EXPECT_EQ(stored(software(), "Wow6432Node\\Rescue\\V", "X"), (Stored{kSz, sz("good")}));
     EXPECT_EQ(fix->getItemState(0), 0);
+}
+
+// "absent": "allowed" asks nothing of a key or value that is not there and
+// resets only where other data is; "absent": "required" deletes the value
+// only where it is; "ignore case" compares text as Windows reads paths. No
+// hive in which the value already stands right is written, and the key's
+// other values stay.
+TEST_F(RulesEngine, ValuesThatMayOrMustBeAbsentAreFixedOnlyWhereWrong) {
+    const std::string k = "Software\\Rescue\\Policy";
+    winfixture::plant_value(user("Alice"), k, "Block", kDword, winfixture::dword(1));
+    winfixture::plant_value(user("Alice"), k, "Other", kDword, winfixture::dword(7));
+    winfixture::plant_value(user("Bob"), k, "Hook", kSz, sz("C:\\evil.dll"));
+    winfixture::plant_value(user("Bob"), k, "Shell", kSz, sz("EXPLORER.EXE"));
+    const std::string bob = hivetest::read_file(user("Bob"));
+    auto fix = engine(R"({
+        "Allowed": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue\\Policy",
+                     "value": {"Block": {"type": "REG_DWORD", "value": "0", "absent": "allowed"}}}],
+        "Required": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue\\Policy",
+                      "value": {"Hook": {"type": "REG_SZ", "value": "", "absent": "required"}}}],
+        "Case": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue\\Policy",
+                  "value": {"Shell": {"type": "REG_SZ", "value": "explorer.exe", "absent": "allowed", "ignore case": true}}}],
+        "Exact": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue\\Policy",
+                   "value": {"Shell": {"type": "REG_SZ", "value": "explorer.exe", "absent": "allowed"}}}],
+        "No key": [{"key": "HKEY_CURRENT_USER\\Software\\Rescue\\Missing",
+                    "value": {"Block": {"type": "REG_DWORD", "value": "0", "absent": "allowed"},
+                              "Hook": {"type": "REG_SZ", "value": "", "absent": "required"}}}]})");
+    std::vector<int> states;
+    for (unsigned i = 0; i < fix->getCount(); ++i) states.push_back(fix->getItemState(i));
+    EXPECT_EQ(states, (std::vector<int>{1, 1, 0, 1, 0}));
+
+    EXPECT_EQ(fix->Repair(0), 1);
+    EXPECT_EQ(stored(user("Alice"), k, "Block"), (Stored{kDword, winfixture::dword(0)}));
+    EXPECT_EQ(stored(user("Alice"), k, "Other"), (Stored{kDword, winfixture::dword(7)}));
+    EXPECT_FALSE(stored(user("Bob"), k, "Block")) << "absent, so allowed: not written";
+    EXPECT_EQ(hivetest::read_file(user("Bob")), bob) << "Bob's hive stood right and is not rewritten";
+
+    EXPECT_EQ(fix->Repair(1), 1);
+    EXPECT_FALSE(stored(user("Bob"), k, "Hook"));
+    EXPECT_EQ(stored(user("Bob"), k, "Shell"), (Stored{kSz, sz("EXPLORER.EXE")}));
+    EXPECT_FALSE(key_exists(user("Alice"), "Software\\Rescue\\Missing"));
+    for (unsigned i = 0; i < 3; ++i) EXPECT_EQ(fix->getItemState(i), 0) << i;
 }
 
 TEST_F(RulesEngine, WriteValueStrCreatesMissingKeysOfTheKeyAloneWithoutRules) {

@@ -192,6 +192,16 @@ std::vector<BadFile> bad_files() {
         {"rebuilding the classes", one(R"({"key": "HKEY_CLASSES_ROOT\\", "value": {}, "rebuild": true})"),
          is<std::invalid_argument>(), "is the root of a hive"},
         {"nested too deep", deep, is<json_parser_error>(), "nested more than 32 levels deep"},
+        {"absent in other words", one(rule(k, R"({"V": {"type": "REG_SZ", "value": "", "absent": "yes"}})")),
+         is<std::invalid_argument>(), "value \"V\": \"absent\" is \"yes\", not \"allowed\""},
+        {"absent as an object", one(rule(k, R"({"V": {"type": "REG_SZ", "value": "", "absent": {}}})")),
+         is<std::invalid_argument>(), "\"absent\" is \"\", not \"allowed\""},
+        {"absent default value", one(rule(k, R"({"": {"type": "REG_SZ", "value": "", "absent": "allowed"}})")),
+         is<std::invalid_argument>(), "the default value \"\" is never compared"},
+        {"ignore case in other words", one(rule(k, R"({"V": {"type": "REG_SZ", "value": "", "ignore case": "yes"}})")),
+         is<std::invalid_argument>(), "\"ignore case\" is \"yes\", not true or false"},
+        {"ignore case of a number", one(rule(k, R"({"V": {"type": "REG_DWORD", "value": "1", "ignore case": true}})")),
+         is<std::invalid_argument>(), "applies to REG_SZ and REG_EXPAND_SZ text, not REG_DWORD data"},
     };
 }
 
@@ -271,6 +281,10 @@ TEST(ConvertDataBounds, TextAndListsStayInsideTheBuffer) {
     memset(out, 'x', sizeof out);
     EXPECT_EQ(CRegFix::ConvertData("REG_SZ", "abcdef", out, 6), 6);
     EXPECT_EQ(bytes(out, 8), (Bytes{'a', 0, 'b', 0, 0, 0, 'x', 'x'}));
+    memset(out, 'x', sizeof out);
+    // An odd size: the terminator still lands inside.
+    EXPECT_EQ(CRegFix::ConvertData("REG_SZ", "abcdef", out, 5), 4);
+    EXPECT_EQ(bytes(out, 8), (Bytes{'a', 0, 0, 0, 'x', 'x', 'x', 'x'}));
     memset(out, 'x', sizeof out);
     EXPECT_EQ(CRegFix::ConvertData("REG_BINARY", "01,02,03,04", out, 3), 3);
     EXPECT_EQ(out[3], 'x');

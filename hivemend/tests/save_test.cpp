@@ -7,6 +7,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "support.h"
 
@@ -106,6 +108,41 @@ TEST(Save, ShortWriteLeavesTheOriginalWholeAndTheHiveDirty) {
     ASSERT_EQ(writeHive(h.get()), 0);
     HivePtr again(openHive(file.c_str(), HIVE_READONLY));
     EXPECT_TRUE(trav_path(again.get(), 0, "NewKey", LOOKUP_EXACT));
+}
+
+// A save killed between writing its temporary file and renaming it leaves
+// that file behind; the next successful save of the hive removes what it
+// names so, and nothing else.
+TEST(Save, RemovesTheTemporaryFilesOfInterruptedSaves) {
+    ScratchDir dir;
+    const std::string file = dir.copy(sample("minimal"), "NTUSER.DAT");
+    for (const char* name : {".NTUSER.DAT.a1B2c3", ".NTUSER.DAT.Zz9999"}) write_file(dir.file(name), "left over");
+    for (const char* name : {".NTUSER.DAT.a1B2c", ".NTUSER.DAT.a1B2c3d", "NTUSER.DAT.a1B2c3", ".NTUSER.DAT.a1-2c3",
+                             ".SAM.a1B2c3", "NTUSER.DAT.bhv"})
+        write_file(dir.file(name), "not ours");
+    std::filesystem::create_directory(dir.file(".NTUSER.DAT.qwerty"));
+    HivePtr h(openHive(file.c_str(), 0));
+    ASSERT_TRUE(add_key(h.get(), root(h.get()), "k"));
+    ASSERT_EQ(writeHive(h.get()), 0);
+    std::set<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.insert(e.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"NTUSER.DAT", ".NTUSER.DAT.a1B2c", ".NTUSER.DAT.a1B2c3d",
+                                           "NTUSER.DAT.a1B2c3", ".NTUSER.DAT.a1-2c3", ".SAM.a1B2c3", "NTUSER.DAT.bhv",
+                                           ".NTUSER.DAT.qwerty"}));
+}
+
+TEST(Save, ASymbolicLinkStaysOneAndItsTargetIsWritten) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("elsewhere"));
+    const std::string target = dir.copy(sample("minimal"), "elsewhere/hive");
+    const std::string link = dir.file("hive");
+    std::filesystem::create_symlink("elsewhere/hive", link);
+    HivePtr h(openHive(link.c_str(), 0));
+    ASSERT_TRUE(add_key(h.get(), root(h.get()), "k"));
+    ASSERT_EQ(writeHive(h.get()), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    HivePtr again(openHive(target.c_str(), HIVE_READONLY));
+    EXPECT_TRUE(trav_path(again.get(), 0, "k", LOOKUP_EXACT));
 }
 
 TEST(Save, ImageInMemoryCarriesTheChecksum) {

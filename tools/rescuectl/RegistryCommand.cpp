@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -54,7 +55,9 @@ void printHelp()
                    "\n"
                    "RESCUESCAN_SYSROOT=DIR puts DIR in front of %1 and %2.\n"
                    "Exit status: 0 no problem found (scan) or none left (repair) or done,\n"
-                   "1 problems found or left, 2 failure.\n")
+                   "1 problems found or left, 2 failure (also when a section could not be\n"
+                   "checked or repaired: a hive that cannot be read, is damaged or cannot be\n"
+                   "written; the other sections are still checked and repaired).\n")
                    .arg(SystemPaths::windowsPath(), SystemPaths::registryRulesPath())),
                stdout);
 }
@@ -65,17 +68,8 @@ int fail(const QString& message)
     return 2;
 }
 
-// The Windows drive as the program picks it: the first entry of /windows by
-// name, whatever the letter case.
-QString firstWindowsDrive()
-{
-    const QFileInfoList entries = QDir(SystemPaths::windowsPath())
-                                      .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot,
-                                                     QDir::Name | QDir::IgnoreCase);
-    return entries.isEmpty() ? QString() : entries.first().absoluteFilePath();
-}
-
-// The hive files of the installation that the backups cover and that exist.
+// The hive files of the installation that the backups cover and that hold
+// a hive (one that cannot be read is never written, so it needs none).
 std::vector<std::string> hiveFiles(const std::string& root)
 {
     CAppRegstry layer;
@@ -83,7 +77,7 @@ std::vector<std::string> hiveFiles(const std::string& root)
     std::vector<std::string> files;
     char path[260];
     for (const int index : {0, 3, 4, 2, 1, 5}) {
-        if (layer.GetHiveFile(index, path) == 0 && QFileInfo::exists(QString::fromLocal8Bit(path)))
+        if (layer.GetHiveFile(index, path) == 0 && CRegNtuser::IsRegFile(path))
             files.emplace_back(path);
     }
     if (layer.GetHiveFile(8, path) == 0)
@@ -118,33 +112,41 @@ public:
 
     int scan()
     {
-        const std::vector<bool> problems = states(true);
-        int found = 0;
-        for (const bool problem : problems)
-            found += problem;
-        std::fprintf(out, "%s\n",
-                     qPrintable(tr("%1 of %2 sections with problems").arg(found).arg(problems.size())));
-        return found ? 1 : 0;
+        const std::vector<State> found = states(true);
+        const int problems = count(found, State::Problem);
+        const int failed = count(found, State::Failed);
+        QString summary = tr("%1 of %2 sections with problems").arg(problems).arg(found.size());
+        if (failed)
+            summary += tr(", %1 could not be checked").arg(failed);
+        std::fprintf(out, "%s\n", qPrintable(summary));
+        return failed ? 2 : problems ? 1 : 0;
     }
 
     int repair()
     {
         if (const int status = backup(false))
             return status;
-        const std::vector<bool> problems = states(true);
+        const std::vector<State> found = states(true);
+        // Every hive the repair would rewrite must be writable before the
+        // first change, so that nothing is left half done.
+        if (const std::string why = fix.WriteProblem(); !why.empty())
+            return fail(tr("%1; nothing was changed").arg(QString::fromLocal8Bit(why.c_str())));
         int repaired = 0;
         int failed = 0;
-        for (unsigned i = 0; i < problems.size(); ++i) {
-            if (!problems[i])
+        for (unsigned i = 0; i < found.size(); ++i) {
+            if (found[i] == State::Ok)
                 continue;
             const bool done = fix.Repair(i) != 0;
             (done ? repaired : failed)++;
-            line(done ? tr("repaired") : tr("FAILED"), i);
+            if (done)
+                line(tr("repaired"), i);
+            else
+                line(tr("FAILED"), i, fix.GetItemError(i));
         }
         int left = 0;
-        const std::vector<bool> after = states(false);
+        const std::vector<State> after = states(false);
         for (unsigned i = 0; i < after.size(); ++i) {
-            if (!after[i])
+            if (after[i] != State::Problem)
                 continue;
             ++left;
             line(tr("left"), i);
@@ -154,13 +156,16 @@ public:
                                     .arg(repaired)
                                     .arg(failed)
                                     .arg(left)));
-        return left || failed ? 1 : 0;
+        return failed ? 2 : left ? 1 : 0;
     }
 
     // With `report`, one line per hive's backup.
     int backup(bool report)
     {
         const bool allMade = fix.BakHiveFile() != 0;
+        if (*fix.LastFailure())
+            return fail(tr("%1; no backup was made, nothing was changed")
+                            .arg(QString::fromLocal8Bit(fix.LastFailure())));
         const std::vector<std::string> files = hiveFiles(root);
         const QStringList missing = withoutBackup(files);
         if (!missing.isEmpty())
@@ -169,7 +174,7 @@ public:
         std::fprintf(out, "%s\n",
                      qPrintable(allMade ? tr("backup: every hive copied to a .bhv file beside it")
                                         : tr("backup: the backups that exist were kept (a backup is never "
-                                             "replaced); every hive has one")));
+                                             "replaced); every hive that can be read has one")));
         if (report) {
             for (const std::string& file : files) {
                 std::fprintf(out, "  %s.bhv\n", safetext::escaped(file).c_str());
@@ -185,28 +190,48 @@ public:
         const QStringList missing = withoutBackup(hiveFiles(root));
         if (!missing.isEmpty())
             return fail(tr("no backup of %1; nothing was restored").arg(missing.join(QLatin1String(", "))));
-        if (!fix.RestoreHiveFile())
+        if (!fix.RestoreHiveFile()) {
+            if (*fix.LastFailure())
+                return fail(tr("%1; nothing was restored").arg(QString::fromLocal8Bit(fix.LastFailure())));
             return fail(tr("a hive could not be restored (run with --verbose for the details)"));
+        }
         std::fprintf(out, "%s\n", qPrintable(tr("restore: every hive brought back from its backup")));
         return 0;
     }
 
 private:
-    // Scans every section; with `print`, one line each.
-    std::vector<bool> states(bool print)
+    enum class State { Ok, Problem, Failed };
+
+    static int count(const std::vector<State>& states, State which)
     {
-        std::vector<bool> problems;
-        for (unsigned i = 0; i < fix.getCount(); ++i) {
-            problems.push_back(fix.getItemState(i) != 0);
-            if (print)
-                line(problems.back() ? tr("problem") : tr("ok"), i);
-        }
-        return problems;
+        return static_cast<int>(std::count(states.begin(), states.end(), which));
     }
 
-    void line(const QString& state, unsigned index)
+    // Scans every section; with `print`, one line each. A section that could
+    // not be judged is a failure with its reason, never "ok".
+    std::vector<State> states(bool print)
     {
-        std::fprintf(out, "%-9s %s\n", qPrintable(state), safetext::escaped(sectionName(fix, index)).c_str());
+        std::vector<State> found;
+        for (unsigned i = 0; i < fix.getCount(); ++i) {
+            const bool problem = fix.getItemState(i) != 0;
+            const char* error = fix.GetItemError(i);
+            found.push_back(*error ? State::Failed : problem ? State::Problem : State::Ok);
+            if (!print)
+                continue;
+            if (found.back() == State::Failed)
+                line(tr("FAILED"), i, error);
+            else
+                line(problem ? tr("problem") : tr("ok"), i);
+        }
+        return found;
+    }
+
+    void line(const QString& state, unsigned index, const char* reason = "")
+    {
+        std::string text = sectionName(fix, index);
+        if (*reason)
+            text += std::string(": ") + reason;
+        std::fprintf(out, "%-9s %s\n", qPrintable(state), safetext::escaped(text).c_str());
     }
 
     CRegFix& fix;
@@ -246,7 +271,7 @@ int runRegistry(const QStringList& arguments)
         return fail(action.isEmpty() ? tr("give one action: scan, repair, backup or restore")
                                      : tr("unknown action \"%1\" (scan, repair, backup or restore)").arg(action));
     if (root.isEmpty()) {
-        root = firstWindowsDrive();
+        root = SystemPaths::windowsDrive();
         if (root.isEmpty())
             return fail(tr("no Windows drive in %1 (empty or unreadable); give one with --root")
                             .arg(SystemPaths::windowsPath()));

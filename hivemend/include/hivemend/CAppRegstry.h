@@ -64,10 +64,26 @@ public:
     // A handle for the key of the full registry path `path`, also when the
     // key does not exist; with `create` missing keys are made. Null for a
     // path that is not routed, a hive that is not there, or HKEY_CURRENT_USER
-    // without user hives. The first use of SOFTWARE, SAM, SECURITY, DEFAULT,
-    // LocalService or the users' hives throws std::runtime_error when the
-    // hive cannot be opened; later uses of it give null.
+    // without user hives. The first use of SOFTWARE, SAM, SECURITY, DEFAULT
+    // or LocalService throws std::runtime_error when the hive cannot be
+    // opened; later uses of it give null. A user hive that cannot be opened
+    // is left out of HKEY_CURRENT_USER handles. OpenProblem says why.
     _APP_REG_HANDLE* OpenKey(const char* path, int create);
+    // Why the key of the full registry path `path` cannot be judged in every
+    // hive it stands for, one line naming the file and the cause: a hive that
+    // could not be opened (for HKEY_CURRENT_USER: any user's, including a
+    // profile Windows lists whose NTUSER.DAT is missing), no user profile,
+    // or a path no hive serves. "" when nothing is in the way; asked after
+    // OpenKey, since hives are opened on first use.
+    std::string OpenProblem(const char* path);
+    // Why the hive files that a change to the key of `path` would rewrite
+    // cannot be written (a read-only drive, named with what to do about it;
+    // an immutable file); "" when they can.
+    std::string WriteProblem(const char* path);
+    // The damage that keeps a hive the handle covers from being changed
+    // ("FILE is damaged (offset 0x...: what)"); "" when none was found. Each
+    // hive is walked once, at its first change or the first call of this.
+    std::string DamageOf(const _APP_REG_HANDLE* handle);
     // Releases a handle; null is ignored.
     void CloseKey(_APP_REG_HANDLE* handle);
     // 1 when the key is missing in at least one active entry.
@@ -79,6 +95,28 @@ public:
     // 1 when the value exists with type `type` and exactly these `len` bytes
     // in every active entry; 1 for a null handle or a null or empty `name`.
     int CheckValue(const _APP_REG_HANDLE* handle, const char* name, int type, const void* data, int len);
+    // How the value `name` of the handle's active keys stands against `type`
+    // and the `len` bytes of `data`: the set of VALUE_* bits that hold for
+    // one of them (0 for a null handle). With `ignoreCase` the text of
+    // REG_SZ and REG_EXPAND_SZ data is compared with letters A-Z folded.
+    enum : int {
+        VALUE_SAME = 0x1,       // a key holds the value with exactly that data
+        VALUE_DIFFERENT = 0x2,  // a key holds it with other data or of another type
+        VALUE_MISSING = 0x4,    // a key does not hold it
+        VALUE_NO_KEY = 0x8,     // a key of the handle does not exist
+    };
+    int CompareValue(const _APP_REG_HANDLE* handle, const char* name, int type, const void* data, int len,
+                     bool ignoreCase);
+    // Sets the value `name` to `type` and `data` in each existing active key
+    // of the handle in which it stands as `where` (VALUE_DIFFERENT and/or
+    // VALUE_MISSING) says, and nowhere else; 1 when every such key now holds
+    // it, 0 when a change failed.
+    int SetValueWhere(_APP_REG_HANDLE* handle, const char* name, int type, const void* data, int len,
+                      bool ignoreCase, int where);
+    // Deletes the value `name` from each active key of the handle that holds
+    // it; 1 when none holds it any more.
+    int DeleteValueEverywhere(_APP_REG_HANDLE* handle, const char* name);
+
     // Operation `op` on each existing key of the handle:
     //   0 delete value `name`              -> 0
     //   1 set value `name` (create/replace) -> len, 0 on failure
@@ -102,11 +140,19 @@ public:
     // Copies each hive file, with the transaction logs beside it, to the
     // same paths + ".bhv", never over an existing backup, so the backups
     // keep the state of the first one made; 1 when every copy was made.
+    // When a backup to be made cannot be written, none is made: 0, and
+    // LastFailure says why.
     int BakHiveFile();
     // Copies the backups back over SOFTWARE, SYSTEM, DEFAULT, SECURITY, SAM,
     // LocalService and the users' hives and their logs; 1 when every copy
-    // was made. Open hives keep their images in memory.
+    // was made. When a hive to be restored cannot be written, none is
+    // restored: 0, and LastFailure says why. A hive that is a symbolic link
+    // stays one: its target is restored. Open hives keep their images in
+    // memory.
     int RestoreHiveFile();
+    // Why the last BakHiveFile or RestoreHiveFile touched nothing, or which
+    // save of the last ApplyChange failed first and why; "" when none.
+    const char* LastFailure() const;
     void SetWow6432(int mode);
     int GetWow6432() const;
     // Every hive opened so far (path as opened), with what opening did with
@@ -115,6 +161,14 @@ public:
 
 private:
     CKRegstry* SingleHive(int index, const char* file);
+    // The hive and key offset of each active entry of the handle.
+    std::vector<std::pair<CKRegstry*, unsigned>> KeysOf(const _APP_REG_HANDLE* handle);
+    // The hive files that a change to a key of hive `index` may rewrite.
+    std::vector<std::string> FilesOf(int index);
+    // Profiles ProfileList names whose NTUSER.DAT is missing from their folder.
+    void FindMissingUserHives(const char* folder);
+    // Reads the profile folders ProfileList names from an open SOFTWARE hive.
+    void ReadProfileList(CKRegstry& software);
 
     char rootPath[256] = {};
     int mode = 1;
@@ -127,4 +181,11 @@ private:
     std::unique_ptr<CKRegstry> sam;
     std::unique_ptr<CKRegstry> localService;
     std::unique_ptr<CRegNtuser> users;
+    // Why a hive of each index could not be opened.
+    std::string openFailures[10];
+    // Folder names of the person profiles ProfileList names.
+    std::vector<std::string> profiles;
+    // Problems with user hives besides those CRegNtuser met.
+    std::vector<std::string> userProblems;
+    std::string lastFailure;
 };

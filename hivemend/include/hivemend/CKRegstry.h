@@ -10,6 +10,8 @@
 // record addresses (FindKey, RootKey) only until the next change. Names and
 // paths are UTF-8; "(default)" names a key's unnamed value.
 
+#include <string>
+
 #include "hivemend/export.h"
 #include "hivemend/format.h"
 #include "hivemend/hive.h"
@@ -25,11 +27,16 @@ public:
     CKRegstry(const CKRegstry&) = delete;
     CKRegstry& operator=(const CKRegstry&) = delete;
 
-    // Opens the hive at `path` (letter case resolved on disk) for reading and
-    // writing; 1. Throws std::runtime_error "Open file failed, make sure the
-    // file(%s) exist!" when it cannot be found or loaded, or when `path` has
-    // 260 characters or more; also when a hive with unsaved changes is open.
+    // Opens the hive at `path` (letter case resolved on disk); reading it
+    // needs read access only, and saving replaces the file. 1. Throws
+    // std::runtime_error "Open file failed, make sure the file(%s) exist!"
+    // when it cannot be found or `path` has 260 characters or more, "Open
+    // file failed: PATH: REASON" when it is found but is no regular file,
+    // cannot be read, or holds no readable hive; also when a hive with
+    // unsaved changes is open.
     int OpenFileHive(const char* path);
+    // Why the last open gave no hive ("" while one is open).
+    const char* OpenError() const;
     // Closes and releases the hive without writing it.
     void CloseHive();
     // 1 when the hive was written or had nothing to write; 0 when writing
@@ -39,6 +46,11 @@ public:
     bool IsValid() const;
     // What opening did with the hive's transaction logs; null without a hive.
     const HiveRecovery* Recovery() const;
+    // The damage that keeps the open hive from being changed: every change
+    // to a damaged hive fails and leaves it as it is (hive_may_change). ""
+    // when none was found. The hive is walked once, at its first change or
+    // the first call of this.
+    const char* Damage();
 
     // Copies `src` to `dst` (capacity 324); subclasses translate paths.
     // 0, or -1 with `dst` empty when `src` does not fit.
@@ -112,8 +124,13 @@ public:
     int DupNK(unsigned key);
 
 protected:
+    // Loads the hive file at `path` as given; false with the reason in
+    // openError ("" when the file does not exist).
+    bool LoadFile(const char* path);
+
     Hive* hive = nullptr;
     char fileName[260] = {};
+    std::string openError;
 
 private:
     nk_key* nk(unsigned key);

@@ -33,22 +33,43 @@ public:
     unsigned getCount() override;
     // Throws std::out_of_range for an index outside the section list.
     int getItemInfo(unsigned index, char* buf, unsigned size) override;
-    // Throws std::out_of_range as getItemInfo; std::runtime_error when a
-    // hive that a rule needs cannot be opened the first time.
+    // 1 when the section has problems, and also when it could not be judged
+    // in every hive it covers (a hive that cannot be opened, a user hive
+    // missing, a key path no hive serves): GetItemError then says why.
+    // Throws as getItemInfo.
     int getItemState(unsigned index) override;
     // 1 when every rule of the section that needed a fix was fixed and saved
-    // (and for a section without rules); throws as getItemState.
+    // (and for a section without rules); 0 when one failed, also when the
+    // section could not be judged (GetItemError says why). Nothing is
+    // changed in a hive that cannot be written or is damaged. Throws as
+    // getItemInfo.
     int Repair(unsigned index) override;
     int Restore(unsigned index) override;
+    // Makes no backup at all when one of them cannot be written
+    // (LastFailure says why).
     int BakHiveFile() override;
-    // After the copies the open hives are dropped, so that what follows reads
-    // the restored files and no later save writes over them.
+    // Restores nothing when one of the hives cannot be written (LastFailure
+    // says why). After the copies the open hives are dropped, so that what
+    // follows reads the restored files and no later save writes over them.
     int RestoreHiveFile() override;
     bool IsValueExist(const char* keyPath, const char* valueName) override;
     bool WriteValueStr(const char* keyPath, const char* valueName, const char* text) override;
 
     // Closes every hive without saving (each fix has saved its changes).
     virtual ~CRegFix();
+
+    // Why the last getItemState or Repair of the item failed or could not
+    // judge it, one line naming the hive file and the cause (a file that
+    // cannot be opened, a damaged hive, a drive that cannot be written, a
+    // failed save); "" when nothing failed. Throws as getItemInfo.
+    const char* GetItemError(unsigned index);
+    // Why the hives that repairing the items found with problems would
+    // rewrite cannot be written (a read-only drive, an immutable file); ""
+    // when they can. Ask after scanning, before repairing, so that nothing
+    // is left half done.
+    std::string WriteProblem();
+    // Why the last BakHiveFile or RestoreHiveFile held back; "" when none.
+    const char* LastFailure() const;
 
     // The mount folder of the Windows drive. Throws std::runtime_error when
     // its SOFTWARE hive cannot be opened. Must come before any registry
@@ -93,20 +114,29 @@ public:
 
 private:
     // The fix of one rule whose last scan found something, in memory: 1
-    // done, 0 failed, -1 when its key cannot be opened.
-    int FixRule(unsigned rule);
+    // done, 0 failed (why in `*why`), -1 when its key cannot be opened.
+    int FixRule(unsigned rule, std::string* why);
     // CAppRegstry::OpenKey on the installation; null while none is set, so
     // that no path ever reaches the folders of the machine we run on.
     _APP_REG_HANDLE* OpenKey(const char* path, int create);
-    // Writes every changed hive; false when a save failed, and then the
-    // hives are opened anew from their files.
-    bool SaveChanges();
+    // Writes every changed hive; false when a save failed (why in `*why`),
+    // and then the hives are opened anew from their files.
+    bool SaveChanges(std::string* why);
     // Drops the open hives with their images; later operations read the
     // files again. False when the installation cannot be opened anew.
     bool ReopenHives();
 
+    // A handle on the rule's key, or null; why the rule cannot be judged in
+    // every hive its key stands for goes to the rule's failure.
+    _APP_REG_HANDLE* OpenRuleKey(unsigned rule);
+    // The item's failure from those of its rules.
+    void SetItemError(unsigned index);
+
     std::unique_ptr<CAppRegstry> registry;
     std::vector<_RULE_> rules;
     std::vector<_SECTION> sections;
+    std::vector<std::string> ruleFailures;  // by rule: why its last scan or fix failed
+    std::vector<std::string> itemErrors;    // by section
+    std::string lastFailure;
     std::string root;  // the Windows drive, empty until set
 };

@@ -20,10 +20,13 @@ public:
     CRegNtuser(const CRegNtuser&) = delete;
     CRegNtuser& operator=(const CRegNtuser&) = delete;
 
-    // Opens every user hive of `folder`; the number open. When one of them
-    // cannot be opened, none stays open and std::runtime_error is thrown, so
-    // that no handle ever covers only some of the users.
+    // Opens every user hive of `folder`; the number open. A profile whose
+    // NTUSER.DAT cannot be opened (no regular file, empty, no hive) is left
+    // out and named in Problems(), so that what covers the users can say
+    // that they were not all judged.
     int LoadHive(const char* folder);
+    // "cannot open PATH: reason" for each profile hive LoadHive could not open.
+    const std::vector<std::string>& Problems() const;
     // Closes every user hive without saving.
     void closeHive();
     // 1 when every user hive was saved or had nothing to save.
@@ -52,9 +55,15 @@ public:
     // the folder does not exist, -1 when it is empty.
     static int GetUserHive(const char* folder, std::vector<std::string>* out);
     static int GetUserHiveList(const char* folder, std::vector<std::string>* out);
-    // True when the file starts with "regf".
+    // True when the file is a regular file starting with "regf".
     static bool IsRegFile(const char* path);
+    // Why the file is no such hive file; "" when it is one.
+    static std::string NotAHive(const char* path);
+    // The NTUSER.DAT entries (of any kind, as named on disk) of the person
+    // profiles of `folder`; `*empty` when the folder has no entries at all.
+    static std::vector<std::string> ProfileHives(const char* folder, bool* empty = nullptr);
 
 private:
     std::vector<std::unique_ptr<CKRegstry>> hives;
+    std::vector<std::string> problems;
 };

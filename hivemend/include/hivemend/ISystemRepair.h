@@ -17,17 +17,21 @@ public:
     virtual unsigned getCount() = 0;
     // The item's name in `buf`, cut to `size` - 1 bytes and terminated; 0.
     virtual int getItemInfo(unsigned index, char* buf, unsigned size) = 0;
-    // Scans the item anew: 1 when it has problems, 0 when none.
+    // Scans the item anew: 1 when it has problems, 0 when none. An item that
+    // could not be judged (a hive it needs cannot be read, is damaged) is
+    // never 0: CRegFix::GetItemError says why.
     virtual int getItemState(unsigned index) = 0;
-    // Fixes what the item's last scan found: 1 success, 0 failure.
+    // Fixes what the item's last scan found: 1 success, 0 failure (also for
+    // an item that could not be judged; CRegFix::GetItemError says why).
     virtual int Repair(unsigned index) = 0;
     // Restoring works on whole hives only: 1, nothing changed.
     virtual int Restore(unsigned index) = 0;
     // Copies every hive file to its ".bhv" backup, never over an existing
-    // one: nonzero when every copy was made.
+    // one: nonzero when every copy was made. Nothing is copied when a backup
+    // cannot be written (CRegFix::LastFailure says why).
     virtual int BakHiveFile() = 0;
     // Copies the backups back over the hive files: nonzero when every copy
-    // was made.
+    // was made. Nothing is restored when a hive cannot be written.
     virtual int RestoreHiveFile() = 0;
     // Whether the key of the full registry path holds the value (a SOFTWARE
     // key alone, without its Wow6432Node mirror).

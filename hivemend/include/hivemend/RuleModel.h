@@ -29,13 +29,20 @@ constexpr int kValueNameSize = 260;
 // Largest value data a rule can hold.
 constexpr int kValueDataSize = 4096;
 
+// What a value's absence means (the "absent" member of a rule's value).
+constexpr int ABSENT_PROBLEM = 0;   // the value must be there with the data (no member)
+constexpr int ABSENT_ALLOWED = 1;   // "allowed": it may be absent; only other data is a problem
+constexpr int ABSENT_REQUIRED = 2;  // "required": it must not exist; repair deletes it
+
 // One value a rule's key must hold: a header followed in the same heap block
 // by `length` data bytes, exactly as the registry stores them.
 struct _VNAME_DATA_ {
     int type;                    // registry type code
     char name[kValueNameSize];   // "" is the key's default value
     int length;                  // data bytes
-    int needFix;                 // the last scan found it missing or different
+    int needFix;                 // the last scan found it missing or different (or present, for ABSENT_REQUIRED)
+    int absent;                  // ABSENT_*
+    int ignoreCase;              // text compared with the letters A-Z folded ("ignore case": true)
 
     unsigned char* data() { return reinterpret_cast<unsigned char*>(this + 1); }
     const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(this + 1); }

@@ -30,6 +30,7 @@ enum : int {
 
 struct HivePages;
 struct HiveRecovery;
+struct HiveCheck;
 
 struct Hive {
     char* filename;     // path given to openHive, owned
@@ -49,13 +50,19 @@ struct Hive {
     unsigned char* buffer;  // the image, owned
     HivePages* index;   // page table and free-space index, owned
     HiveRecovery* recovery;  // what loading took from the transaction logs, owned
+    HiveCheck* check;        // what the walk before the first change found, owned
 };
 
-// Loads a hive file. Null when the file cannot be opened or read, or is
-// empty; a file that is not a hive gives a handle on which every lookup fails.
-// A hive whose base block says dirty is recovered in memory from the
-// transaction logs beside it (hivemend/recovery.h); the files are not written.
+// Loads a hive file, which needs read access only. Null when the file is no
+// regular file (a FIFO or device is refused without being opened), cannot be
+// read, or is empty; a file that is not a hive gives a handle on which every
+// lookup fails. A hive whose base block says dirty is recovered in memory from
+// the transaction logs beside it (hivemend/recovery.h); the files are not
+// written.
 HIVEMEND_API Hive* openHive(const char* filename, int mode);
+// Why the last openHive of this thread gave no handle, such as "the file is
+// empty"; "" when it gave one.
+HIVEMEND_API const char* hive_open_error();
 // Loads a hive from bytes already in memory; `filename` is where writeHive
 // would save it.
 HIVEMEND_API Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode);

@@ -14,6 +14,17 @@
 #include "hivemend/hive.h"
 #include "hivemend/lookup.h"
 
+// A damaged hive is never changed. Before the first change to a hive, its
+// whole structure is walked (pages and cells, keys, values, data, indexes,
+// security records and their counts; the base block checksum, which every
+// save writes anew, excepted); every change to a hive in which the walk
+// found damage fails and leaves it as it is. 1 when the hive may be changed.
+HIVEMEND_API int hive_may_change(Hive* hdesc);
+// The first damage that keeps the hive from being changed, as "offset 0x...:
+// what" with the number of damaged places; "" when none was found (or the
+// hive was not checked yet).
+HIVEMEND_API const char* hive_damage(Hive* hdesc);
+
 HIVEMEND_API int find_page_start(Hive* hdesc, int ofs);
 HIVEMEND_API int find_free_blk(Hive* hdesc, int pofs, int size);
 HIVEMEND_API int find_free(Hive* hdesc, int size);

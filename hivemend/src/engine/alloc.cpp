@@ -64,6 +64,7 @@ int find_free(Hive* hdesc, int size) {
 }
 
 int add_bin(Hive* hdesc, int size) {
+    if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOEXPAND) {
         fprintf(stderr,
                 "ERROR: Registry hive <%s> need to be expanded,\nbut that is not allowed according to selected "
@@ -119,6 +120,7 @@ int add_bin(Hive* hdesc, int size) {
 }
 
 int alloc_block(Hive* hdesc, int ofs, int size) {
+    if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOALLOC) {
         printf("\nERROR: alloc_block: Hive <%s> is in no allocation safe mode,new space not allocated. Operation "
                "will fail!\n",
@@ -162,6 +164,7 @@ int alloc_block(Hive* hdesc, int ofs, int size) {
 }
 
 int free_block(Hive* hdesc, int blk) {
+    if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOALLOC) {
         printf("free_block: ERROR: Hive %s is in no allocation safe mode,space not freed. Operation will fail!\n",
                hdesc->filename);
@@ -227,6 +230,7 @@ int free_block(Hive* hdesc, int blk) {
 }
 
 int fill_block(Hive* hdesc, int ofs, const void* data, int size) {
+    if (!hive_may_change(hdesc)) return -1;
     const Cell c = cell_at(hdesc, ofs);
     if (!c || size < 0 || size > c.data_len()) {
         printf("fill_block: ERROR: block to small for data: ofs = %x, size = %x, blksize = %x\n", ofs, size,

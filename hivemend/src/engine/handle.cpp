@@ -1,6 +1,5 @@
 // Loading a hive into memory and releasing it.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include <string>
 
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
@@ -18,8 +18,10 @@
 #include "hivemend/text.h"
 #include "base_block.h"
 #include "image.h"
+#include "guard.h"
 #include "index.h"
 #include "memory.h"
+#include "open_file.h"
 #include "pages.h"
 #include "recover.h"
 
@@ -183,18 +185,15 @@ Hive* openHiveBuffer(const char* filename, const void* data, long len, int mode)
 
 Hive* openHive(const char* filename, int mode) {
     if (!filename) return nullptr;
-    FILE* fp = fopen(filename, (mode & HIVE_READONLY) ? "r" : "r+");
-    if (!fp) return nullptr;
-    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
-    h->fp = fp;
-    struct stat st {};
-    if (fstat(fileno(fp), &st) != 0 || st.st_size == 0 || st.st_size > INT_MAX) {
-        fprintf(stderr, "openHive(%s): %s, not a registry hive\n", filename,
-                st.st_size == 0 ? "File is empty" : "File size cannot be read or is above 2 GiB");
-        closeHive(h);
+    long length = 0;
+    FILE* fp = open_for_loading(filename, &length);
+    if (!fp) {
+        fprintf(stderr, "openHive(%s): %s\n", filename, hive_open_error());
         return nullptr;
     }
-    h->size = static_cast<int>(st.st_size);
+    Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
+    h->fp = fp;
+    h->size = static_cast<int>(length);
     h->buffer = image_alloc(static_cast<size_t>(h->size));
     size_t got = 0;
     while (got < static_cast<size_t>(h->size)) {
@@ -205,6 +204,7 @@ Hive* openHive(const char* filename, int mode) {
     }
     if (got != static_cast<size_t>(h->size)) {
         fprintf(stderr, "Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
+        set_open_error("could not be read whole: " + std::to_string(got) + " of " + std::to_string(h->size) + " bytes");
         closeHive(h);
         return nullptr;
     }
@@ -228,6 +228,7 @@ void closeHive(Hive* hdesc) {
     image_free(hdesc->buffer, static_cast<size_t>(hdesc->size));
     delete hdesc->index;
     delete hdesc->recovery;
+    release_check(hdesc);
     free(hdesc);
 }
 

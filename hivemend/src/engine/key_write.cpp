@@ -14,6 +14,7 @@
 #include "image.h"
 #include "index.h"
 #include "names.h"
+#include "security.h"
 
 using namespace hivemend;
 
@@ -96,6 +97,12 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
         printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
         return 0;
     }
+    // The new key shares its parent's security record, which counts it.
+    const sk_key* sk = sk_stored(h, nk->ofs_sk);
+    if (!sk || sk->no_usage < 0 || sk->no_usage == INT_MAX) {
+        printf("add_key: security record of key at 0x%x is damaged, %s not added\n", parent, name.c_str());
+        return 0;
+    }
     IndexLists idx;
     uint16_t id = static_cast<uint16_t>(h->nkindextype ? h->nkindextype : ID_LF);
     size_t target = 0;
@@ -175,6 +182,7 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     }
     fill_block(h, blk, list.data(), static_cast<int>(list.size()));
     auto* pw = reinterpret_cast<nk_key*>(h->buffer + parent);
+    sk_acquire(h, pw->ofs_sk);
     pw->no_subkeys += 1;
     if (idx.ri) {
         wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(target), cell_to_stored(blk));
@@ -241,6 +249,11 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
     const int sub = static_cast<int>(stored_to_rec(keys[static_cast<size_t>(entry)]));
     keys.erase(keys.begin() + entry);
     hints.erase(hints.begin() + entry);
+    // What is needed of the subkey's record is read now: in a damaged hive
+    // the cells allocated and freed below may overlap it.
+    const nk_key* s = nk_at(h, sub);
+    const int32_t class_name = s->len_classnam ? s->ofs_classnam : OFS_NONE;
+    const int32_t security = s->ofs_sk;
     // Everything the change needs is allocated before anything is freed, so
     // that a failure leaves the hive as it was.
     int newlist = 0;
@@ -273,11 +286,15 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
         memcpy(r + 2, &n, 2);
         memcpy(r + 4, slots.data(), 4 * slots.size());
     }
-    const nk_key* s = nk_at(h, sub);
-    if (s->len_classnam) free_block(h, static_cast<int>(stored_to_cell(s->ofs_classnam)));
+    if (class_name != OFS_NONE) free_block(h, static_cast<int>(stored_to_cell(class_name)));
     free_block(h, sub - 4);
     free_block(h, leaf.rec - 4);
-    auto* p = reinterpret_cast<nk_key*>(h->buffer + parent);
+    sk_release(h, security);
+    nk_key* p = nk_at(h, parent);
+    if (!p) {
+        printf("del_key: key at 0x%x overlapped the freed cells, its index is left as it is\n", parent);
+        return 1;
+    }
     p->no_subkeys -= 1;
     if (!idx.ri) {
         p->ofs_lf = newlist ? cell_to_stored(newlist) : OFS_NONE;
@@ -290,7 +307,6 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
             printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(leaf_index), parent, path);
         }
         free_block(h, idx.ri - 4);
-        p = reinterpret_cast<nk_key*>(h->buffer + parent);
         if (newri) {
             p->ofs_lf = cell_to_stored(newri);
         } else {
@@ -321,12 +337,14 @@ bool list_children(const Hive* h, const nk_key* nk, std::vector<std::pair<std::s
 }  // namespace
 
 nk_key* add_key(Hive* hdesc, int nkofs, const char* name) {
+    if (!hive_may_change(hdesc)) return nullptr;
     int err = 0;
     const int rec = name ? insert_key(hdesc, nkofs, name, &err) : 0;
     return rec ? nk_at(hdesc, rec) : nullptr;
 }
 
 int add_subkey(Hive* hdesc, int nkofs, const char* name, int* err) {
+    if (!hive_may_change(hdesc)) return 0;
     int e = 0;
     const int rec = name ? insert_key(hdesc, nkofs, name, &e) : 0;
     if (e && err) *err = e;
@@ -334,10 +352,12 @@ int add_subkey(Hive* hdesc, int nkofs, const char* name, int* err) {
 }
 
 int del_key(Hive* hdesc, int nkofs, const char* name) {
+    if (!hive_may_change(hdesc)) return 1;
     return name ? unlink_key(hdesc, nkofs, name, 0) : 1;
 }
 
 int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
+    if (!hive_may_change(hdesc)) return 0;
     if (!path || !*path) return 0;
     if (!cell) {
         cell = trav_path(hdesc, vofs, path, LOOKUP_EXACT);

@@ -1,10 +1,14 @@
 #include "replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
+#include <cctype>
+#include <cstring>
 
 namespace hivemend {
 
@@ -27,6 +31,31 @@ void sync_directory(const std::string& dir) {
     if (fd < 0) return;
     fsync(fd);
     close(fd);
+}
+
+// Whether `entry` is a temporary file as replace_file names them for `base`:
+// "." + base + "." + six characters of mkstemp's alphabet.
+bool our_temporary(const char* entry, const std::string& base) {
+    const size_t n = strlen(entry);
+    if (n != base.size() + 8 || entry[0] != '.' || base.compare(0, std::string::npos, entry + 1, base.size()) != 0 ||
+        entry[base.size() + 1] != '.')
+        return false;
+    for (size_t i = base.size() + 2; i < n; ++i)
+        if (!isalnum(static_cast<unsigned char>(entry[i]))) return false;
+    return true;
+}
+
+// Removes what an interrupted earlier replacement of `base` left in `dir`.
+void remove_leftovers(const std::string& dir, const std::string& base) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* e = readdir(d)) {
+        if (!our_temporary(e->d_name, base)) continue;
+        const std::string path = dir + "/" + e->d_name;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
+    }
+    closedir(d);
 }
 
 // Writes the bytes to a new temporary file beside `target` and gives it the
@@ -61,14 +90,23 @@ Replaced put_file(const std::string& target, const void* data, size_t len, const
         errno = err;
         return taken ? Replaced::NotCreated : Replaced::NotWritten;
     }
+    remove_leftovers(dir, base);
     sync_directory(dir);
     return Replaced::Yes;
 }
 
 }  // namespace
 
-Replaced replace_file(const std::string& target, const void* data, size_t len, const struct stat* model) {
-    return put_file(target, data, len, model, false);
+std::string file_target(const std::string& name) {
+    char* real = realpath(name.c_str(), nullptr);
+    if (!real) return name;
+    std::string r = real;
+    free(real);
+    return r;
+}
+
+Replaced replace_file(const std::string& name, const void* data, size_t len, const struct stat* model) {
+    return put_file(file_target(name), data, len, model, false);
 }
 
 Replaced create_file(const std::string& target, const void* data, size_t len, const struct stat* model) {

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -16,19 +15,6 @@
 #include "replace_file.h"
 
 using namespace hivemend;
-
-namespace {
-
-// The file the hive name leads to, so that a symbolic link stays one.
-std::string resolve_target(const char* filename) {
-    char* real = realpath(filename, nullptr);
-    if (!real) return filename;
-    std::string r = real;
-    free(real);
-    return r;
-}
-
-}  // namespace
 
 const unsigned char* hive_image(Hive* hdesc, long* len) {
     make_clean(hdesc);
@@ -41,7 +27,7 @@ int writeHive(Hive* hdesc) {
     long len = 0;
     const unsigned char* image = hive_image(hdesc, &len);
 
-    const std::string target = resolve_target(hdesc->filename);
+    const std::string target = file_target(hdesc->filename);
     struct stat st {};
     const bool known = stat(target.c_str(), &st) == 0;
     switch (replace_file(target, image, static_cast<size_t>(len), known ? &st : nullptr)) {

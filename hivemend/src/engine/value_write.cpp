@@ -35,6 +35,7 @@ std::vector<int32_t> copy_entries(const unsigned char* list, int count) {
 }  // namespace
 
 int free_val_data(Hive* hdesc, int vofs) {
+    if (!hive_may_change(hdesc)) return 0;
     const vk_key* vk = vk_at(hdesc, vofs);
     if (!vk) return 0;
     const DataRef d = locate_data(hdesc, vk);
@@ -70,6 +71,7 @@ int free_val_data(Hive* hdesc, int vofs) {
 }
 
 void* alloc_val_data(Hive* hdesc, int vofs, const char* path, int size, int flags) {
+    if (!hive_may_change(hdesc)) return nullptr;
     const int cell = trav_path(hdesc, vofs, path, flags);
     const int vk = cell + 4;
     if (!cell || !vk_at(hdesc, vk) || size < 0) return nullptr;
@@ -123,6 +125,7 @@ void* alloc_val_data(Hive* hdesc, int vofs, const char* path, int size, int flag
 }
 
 int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int type, int flags) {
+    if (!hive_may_change(hdesc)) return 0;
     if (!kv || kv->len < 0) return 0;
     const char* name = path ? path : "";
     const int cur = get_val_len(hdesc, vofs, path, flags);
@@ -175,6 +178,7 @@ int put_dword(Hive* hdesc, int vofs, const char* path, int flags, unsigned int d
 }
 
 vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
+    if (!hive_may_change(hdesc)) return nullptr;
     if (!name || !*name) return nullptr;
     const nk_key* nk = nk_at(hdesc, nkofs);
     if (!nk) {
@@ -227,6 +231,7 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
 }
 
 void del_vk(Hive* hdesc, int vkofs) {
+    if (!hive_may_change(hdesc)) return;
     const vk_key* vk = vk_at(hdesc, vkofs);
     if (!vk) {
         puts("del_vk: Key pointer not to 'vk' node!");
@@ -237,6 +242,7 @@ void del_vk(Hive* hdesc, int vkofs) {
 }
 
 void del_allvalues(Hive* hdesc, int nkofs) {
+    if (!hive_may_change(hdesc)) return;
     const nk_key* nk = nk_at(hdesc, nkofs);
     if (!nk) {
         puts("del_allvalues: Key pointer not to 'nk' node!");
@@ -263,6 +269,7 @@ void del_allvalues(Hive* hdesc, int nkofs) {
 }
 
 int del_value(Hive* hdesc, int nkofs, const char* name) {
+    if (!hive_may_change(hdesc)) return 1;
     if (!name || !*name) return 1;
     const nk_key* nk = nk_at(hdesc, nkofs);
     if (!nk) {
@@ -295,10 +302,11 @@ int del_value(Hive* hdesc, int nkofs, const char* name) {
     if (!free_block(hdesc, static_cast<int>(list - 4))) {
         // The old list could not be freed: it keeps the remaining entries.
         if (n) memcpy(hdesc->buffer + list, entries.data(), 4 * entries.size());
-        auto* k = nk_at(hdesc, nkofs);
-        k->no_values = n;
-        if (!n) k->ofs_vallist = OFS_NONE;
         hdesc->state |= HIVE_DIRTY;
+        if (nk_key* k = nk_at(hdesc, nkofs)) {
+            k->no_values = n;
+            if (!n) k->ofs_vallist = OFS_NONE;
+        }
         return 0;
     }
     int32_t newlist = OFS_NONE;
@@ -311,9 +319,14 @@ int del_value(Hive* hdesc, int nkofs, const char* name) {
             newlist = cell_to_stored(blk);
         }
     }
-    auto* k = nk_at(hdesc, nkofs);
+    hdesc->state |= HIVE_DIRTY;
+    // In a damaged hive the freed cells may have overlapped the key itself.
+    nk_key* k = nk_at(hdesc, nkofs);
+    if (!k) {
+        printf("del_value: key at 0x%x overlapped the freed cells\n", nkofs);
+        return 1;
+    }
     k->no_values = newlist == OFS_NONE ? 0 : n;
     k->ofs_vallist = newlist;
-    hdesc->state |= HIVE_DIRTY;
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "hivemend/CKRegstry.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -28,9 +29,15 @@ constexpr int kLiteral = LOOKUP_VALUE | LOOKUP_LITERAL | LOOKUP_EXACT;
 // Longest key path AddSubKey takes, terminator excluded.
 constexpr size_t kMaxAddPath = 319;
 
-[[noreturn]] void open_failed(const char* path) {
-    char msg[600];
-    snprintf(msg, sizeof msg, "Open file failed, make sure the file(%.511s) exist!", path ? path : "");
+// A file that is not there keeps the message technicians know; any other
+// reason is named, since "make sure it exists" about a file that exists
+// sends them looking in the wrong place.
+[[noreturn]] void open_failed(const char* path, const std::string& why) {
+    char msg[900];
+    if (why.empty())
+        snprintf(msg, sizeof msg, "Open file failed, make sure the file(%.511s) exist!", path ? path : "");
+    else
+        snprintf(msg, sizeof msg, "Open file failed: %.511s: %.300s", path ? path : "", why.c_str());
     throw std::runtime_error(msg);
 }
 
@@ -102,20 +109,42 @@ int CKRegstry::OpenFileHive(const char* path) {
         throw std::runtime_error(std::string("Open file failed: the hive ") + fileName + " has unsaved changes");
     }
     CloseHive();
+    openError.clear();
     if (!path || strcpy_s(fileName, sizeof fileName, path) != 0) {
         fileName[0] = 0;
-        open_failed(path);
+        open_failed(path, "");
     }
     char resolved[260];
-    if (parse_insensitive_path(path, resolved, sizeof resolved)) hive = openHive(resolved, 0);
+    if (!parse_insensitive_path(path, resolved, sizeof resolved) || !LoadFile(resolved)) open_failed(path, openError);
+    return 1;
+}
+
+bool CKRegstry::LoadFile(const char* path) {
+    openError.clear();
+    hive = openHive(path, 0);
+    if (!hive) {
+        const std::string why = hive_open_error();
+        openError = why == strerror(ENOENT) ? std::string() : why;
+        return false;
+    }
     // A file that is no hive, or whose root key cannot be read, holds no
     // registry to work on.
-    if (hive && (hive->size < HBIN_START || memcmp(hive->buffer, "regf", 4) != 0 || !nk_at(hive, root_rec(hive)))) {
-        closeHive(hive);
-        hive = nullptr;
+    if (hive->size < 4 || memcmp(hive->buffer, "regf", 4) != 0) {
+        openError = "not a registry hive (no 'regf' signature)";
+    } else if (hive->size < HBIN_START) {
+        openError = "not a registry hive (" + std::to_string(hive->size) + " bytes, shorter than its base block)";
+    } else if (!nk_at(hive, root_rec(hive))) {
+        openError = "not a readable registry hive (its base block does not lead to a root key)";
+    } else {
+        return true;
     }
-    if (!hive) open_failed(path);
-    return 1;
+    closeHive(hive);
+    hive = nullptr;
+    return false;
+}
+
+const char* CKRegstry::OpenError() const {
+    return openError.empty() && !hive ? "the file does not exist" : openError.c_str();
 }
 
 void CKRegstry::CloseHive() {
@@ -133,6 +162,8 @@ int CKRegstry::SaveHive() {
 int CKRegstry::IsDirtyHive() { return hive && (hive->state & HIVE_DIRTY) ? 1 : 0; }
 
 bool CKRegstry::IsValid() const { return hive != nullptr; }
+
+const char* CKRegstry::Damage() { return hive && !hive_may_change(hive) ? hive_damage(hive) : ""; }
 
 int CKRegstry::ConverKeypath(const char* src, char* dst) {
     if (strcpy_s(dst, 324, src) == 0) return 0;
@@ -372,7 +403,7 @@ int CKRegstry::SetValue(unsigned key, int type, const char* name, const void* da
     const int cell = FindValueName(static_cast<unsigned>(rec), vname.c_str());
     if (!cell && mode == 2) return -2;
     if (cell && mode == 1) return -1;
-    if (len > 0 && !data) return 0;
+    if ((len > 0 && !data) || !hive_may_change(hive)) return 0;
     uint32_t old_type = 0;
     if (cell) {
         vk_key* vk = vk_at(hive, cell + 4);

@@ -22,13 +22,8 @@ bool CKRegstrySystem::OpenFileHive(const char* path) {
     CloseHive();
     found = false;
     controlSet[0] = 0;
-    if (!path) return false;
-    hive = openHive(path, 0);
-    if (hive && (hive->size < HBIN_START || memcmp(hive->buffer, "regf", 4) != 0 || !RootKeyOfs())) {
-        closeHive(hive);
-        hive = nullptr;
-    }
-    if (!hive) return false;
+    // The path is kept as CKRegstry keeps it, so that messages and saves name the file.
+    if (!path || strcpy_s(fileName, sizeof fileName, path) != 0 || !LoadFile(path)) return false;
     char name[32];
     for (const char* select : {"Select\\Current", "Select\\Default"}) {
         if (get_val_type(hive, 0, select, LOOKUP_EXACT) != REG_DWORD || get_val_len(hive, 0, select, LOOKUP_EXACT) != 4)

@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <initializer_list>
 
 #include "hivemend/hivebackup.h"
+#include "hivemend/hive.h"
 #include "hivemend/regfile.h"
 #include "keyaction.h"
+#include "open_file.h"
 
 using namespace hivemend;
 
@@ -28,6 +31,31 @@ bool is_folder(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Whether a folder holds an entry of the name, in any letter case and of any
+// kind (a dangling link too); its path as it is on disk in `out`.
+bool entry_exists(const std::string& path, char* out, size_t size) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0) {
+        if (path.size() >= size) return false;
+        memcpy(out, path.c_str(), path.size() + 1);
+        return true;
+    }
+    const size_t slash = path.rfind('/');
+    char folder[260];
+    if (!parse_insensitive_path(path.substr(0, slash).c_str(), folder, sizeof folder)) return false;
+    DIR* d = opendir(folder);
+    if (!d) return false;
+    const std::string name = path.substr(slash + 1);
+    bool found = false;
+    while (const dirent* e = readdir(d)) {
+        if (strcasecmp(e->d_name, name.c_str()) != 0) continue;
+        found = snprintf(out, size, "%s/%s", folder, e->d_name) < static_cast<int>(size);
+        break;
+    }
+    closedir(d);
+    return found;
+}
+
 }  // namespace
 
 CRegNtuser::CRegNtuser() = default;
@@ -35,23 +63,29 @@ CRegNtuser::CRegNtuser() = default;
 CRegNtuser::~CRegNtuser() = default;
 
 int CRegNtuser::LoadHive(const char* folder) {
-    if (!hives.empty()) return HiveCount();
-    std::vector<std::string> paths;
-    GetUserHive(folder, &paths);
-    try {
-        for (const std::string& p : paths) {
-            auto r = std::make_unique<CKRegstry>();
+    if (!hives.empty() || !problems.empty()) return HiveCount();
+    for (const std::string& p : ProfileHives(folder)) {
+        auto r = std::make_unique<CKRegstry>();
+        if (!IsRegFile(p.c_str())) {
+            problems.push_back("cannot open " + p + ": " + NotAHive(p.c_str()));
+            continue;
+        }
+        try {
             r->OpenFileHive(p.c_str());
             hives.push_back(std::move(r));
+        } catch (const std::exception&) {
+            problems.push_back("cannot open " + p + ": " + r->OpenError());
         }
-    } catch (...) {
-        closeHive();
-        throw;
     }
     return HiveCount();
 }
 
-void CRegNtuser::closeHive() { hives.clear(); }
+const std::vector<std::string>& CRegNtuser::Problems() const { return problems; }
+
+void CRegNtuser::closeHive() {
+    hives.clear();
+    problems.clear();
+}
 
 int CRegNtuser::SaveHive() {
     int ok = 1;
@@ -146,10 +180,12 @@ int CRegNtuser::RestoreHive(const char* folder) {
     return ok;
 }
 
-int CRegNtuser::GetUserHive(const char* folder, std::vector<std::string>* out) {
-    if (!folder || !out || !is_folder(folder)) return 0;
+std::vector<std::string> CRegNtuser::ProfileHives(const char* folder, bool* empty) {
+    std::vector<std::string> found;
+    if (empty) *empty = false;
+    if (!folder || !is_folder(folder)) return found;
     DIR* d = opendir(folder);
-    if (!d) return 0;
+    if (!d) return found;
     std::vector<std::string> folders;
     bool any = false;
     while (const dirent* e = readdir(d)) {
@@ -159,26 +195,37 @@ int CRegNtuser::GetUserHive(const char* folder, std::vector<std::string>* out) {
         if (is_folder(std::string(folder) + "/" + name)) folders.push_back(name);
     }
     closedir(d);
-    if (!any) return -1;
+    if (empty) *empty = !any;
     std::sort(folders.begin(), folders.end());
     for (const std::string& name : folders) {
         if (skipped_profile(name)) continue;
         const std::string path = std::string(folder) + "/" + name + "/NTUSER.DAT";
         char resolved[260];
-        if (path.size() > 259 || !parse_insensitive_path(path.c_str(), resolved, sizeof resolved)) continue;
-        if (IsRegFile(resolved)) out->emplace_back(resolved);
+        if (path.size() <= 259 && entry_exists(path, resolved, sizeof resolved)) found.emplace_back(resolved);
     }
+    return found;
+}
+
+int CRegNtuser::GetUserHive(const char* folder, std::vector<std::string>* out) {
+    if (!out) return 0;
+    bool empty = false;
+    const std::vector<std::string> hives = ProfileHives(folder, &empty);
+    if (empty) return -1;
+    for (const std::string& p : hives)
+        if (IsRegFile(p.c_str())) out->push_back(p);
     return static_cast<int>(out->size());
 }
 
 int CRegNtuser::GetUserHiveList(const char* folder, std::vector<std::string>* out) { return GetUserHive(folder, out); }
 
-bool CRegNtuser::IsRegFile(const char* path) {
-    if (!path) return false;
-    FILE* f = fopen(path, "rb");
-    if (!f) return false;
+bool CRegNtuser::IsRegFile(const char* path) { return path && NotAHive(path).empty(); }
+
+std::string CRegNtuser::NotAHive(const char* path) {
+    long len = 0;
+    FILE* f = open_for_loading(path, &len);
+    if (!f) return hive_open_error();
     char sig[4];
     const bool ok = fread(sig, 1, 4, f) == 4 && memcmp(sig, "regf", 4) == 0;
     fclose(f);
-    return ok;
+    return ok ? std::string() : "not a registry hive (no 'regf' signature)";
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "hivemend/CAppRegstry.h"
 #include "hivemend/CKRegstry.h"
 #include "hivemend/lookup.h"
 
@@ -40,15 +41,32 @@ FixResult fix_key(CKRegstry* hive, unsigned key, const char* name, int op, int t
     return r;
 }
 
-bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len) {
-    if (!hive || !key) return false;
+int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len,
+                bool ignore_case) {
+    if (!hive || !key) return CAppRegstry::VALUE_NO_KEY;
     int stored_type = 0;
     void* buf = nullptr;
     const int n = hive->ReadValue(key, name, &stored_type, &buf);
-    const bool same = n >= 0 && stored_type == type && n == len &&
-                      (len == 0 || (data && memcmp(vb_data(static_cast<ValueBuffer*>(buf)), data, static_cast<size_t>(len)) == 0));
+    if (n < 0) return CAppRegstry::VALUE_MISSING;
+    const auto* stored = vb_data(static_cast<ValueBuffer*>(buf));
+    const auto* given = static_cast<const unsigned char*>(data);
+    bool same = stored_type == type && n == len && (len == 0 || given);
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+    for (int i = 0; same && i < len; ++i) {
+        unsigned a = stored[i], b = given[i];
+        // Letters are the low byte of a UTF-16LE unit whose high byte is 0.
+        if (ignore_case && text && i % 2 == 0 && (i + 1 >= len || (!stored[i + 1] && !given[i + 1]))) {
+            a = a >= 'a' && a <= 'z' ? a - 32 : a;
+            b = b >= 'a' && b <= 'z' ? b - 32 : b;
+        }
+        same = a == b;
+    }
     CKRegstry::FreeValue(buf);
-    return same;
+    return same ? CAppRegstry::VALUE_SAME : CAppRegstry::VALUE_DIFFERENT;
+}
+
+bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len) {
+    return value_stand(hive, key, name, type, data, len, false) == CAppRegstry::VALUE_SAME;
 }
 
 }  // namespace hivemend

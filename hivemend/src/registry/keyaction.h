@@ -18,6 +18,13 @@ struct FixResult {
 // their place.
 FixResult fix_key(CKRegstry* hive, unsigned key, const char* name, int op, int type, const void* data, int len);
 
+// How the value `name` of `key` stands against `type` and the `len` bytes
+// of `data`: one of the VALUE_* bits of CAppRegstry::CompareValue. With
+// `ignore_case`, the UTF-16LE text of REG_SZ and REG_EXPAND_SZ data is
+// compared with the letters A-Z folded.
+int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len,
+                bool ignore_case);
+
 // Whether `key` of `hive` holds the value `name` with type `type` and exactly
 // the `len` bytes of `data`. A key that does not exist holds nothing.
 bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len);

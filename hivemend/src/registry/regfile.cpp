@@ -1,5 +1,7 @@
 #include "hivemend/regfile.h"
 
+#include "hivemend/hive.h"
+#include "open_file.h"
 #include "replace_file.h"
 
 #include <dirent.h>
@@ -37,13 +39,15 @@ bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 bool CopyHiveFile(const char* src, const char* dst, bool overwrite) {
     if (!src || !dst) return false;
-    FILE* in = fopen(src, "rb");
+    // Only regular files are copied: a FIFO or device in a hive's place is
+    // refused at once instead of blocking the backup or reading forever.
+    long len = 0;
+    FILE* in = hivemend::open_for_loading(src, &len);
     if (!in) {
-        printf("[BakHiveFile] open orignal hive failed %s\n", src);
+        printf("[BakHiveFile] open orignal hive failed %s: %s\n", src, hive_open_error());
         return false;
     }
     struct stat st {};
-    const long len = _filelength(fileno(in));
     if (len <= 0 || fstat(fileno(in), &st) != 0) {
         printf("[BakHiveFile] get file size fialed %s\n", src);
         fclose(in);

@@ -80,6 +80,7 @@ bool valid_key_name(const char* name) {
 }
 
 int rename_key(Hive* h, int key, const char* name) {
+    if (!hive_may_change(h)) return 0;
     const nk_key* nk = nk_at(h, key);
     const int64_t parent = nk ? stored_to_rec(nk->ofs_parent) : 0;
     const nk_key* pnk = nk ? nk_at(h, parent) : nullptr;

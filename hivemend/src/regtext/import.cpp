@@ -333,6 +333,10 @@ int Importer::run(FILE* f, bool wide) {
 }  // namespace
 
 int import_reg(Hive* hdesc, const char* filename, const char* prefix, std::string* error) {
+    if (!hive_may_change(hdesc)) {
+        if (error) *error = std::string("the hive is damaged (") + hive_damage(hdesc) + ")";
+        return -1;
+    }
     FILE* f = filename ? fopen(filename, "rb") : nullptr;
     if (!f) {
         const int err = errno;

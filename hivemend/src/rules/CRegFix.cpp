@@ -61,7 +61,9 @@ int CRegFix::getItemState(unsigned index) {
     int found = 0;
     for (const int r : section.rules) found += ScanItem(static_cast<unsigned>(r));
     printf("there are %d items needed to fix in section %d\n", found, static_cast<int>(index));
-    return found != 0;
+    SetItemError(index);
+    // A section that could not be judged is never reported clean.
+    return found != 0 || !itemErrors[index].empty();
 }
 
 int CRegFix::Repair(unsigned index) {
@@ -69,16 +71,55 @@ int CRegFix::Repair(unsigned index) {
     bool ok = true;
     for (const int r : section.rules)
         if (!Fixitem(static_cast<unsigned>(r))) ok = false;
+    SetItemError(index);
     return ok;
 }
 
+const char* CRegFix::GetItemError(unsigned index) {
+    static_cast<void>(sections.at(index));  // an index outside throws, as getItemInfo does
+    itemErrors.resize(sections.size());
+    return itemErrors[index].c_str();
+}
+
+void CRegFix::SetItemError(unsigned index) {
+    itemErrors.resize(sections.size());
+    ruleFailures.resize(rules.size());
+    std::string& error = itemErrors[index];
+    error.clear();
+    int more = 0;
+    for (const int r : sections[index].rules) {
+        const std::string& failure = ruleFailures[static_cast<size_t>(r)];
+        if (failure.empty() || failure == error) continue;
+        if (error.empty())
+            error = failure;
+        else
+            ++more;
+    }
+    if (more) error += " (and " + std::to_string(more) + " more)";
+}
+
+std::string CRegFix::WriteProblem() {
+    for (const _RULE_& rule : rules)
+        if (rule.needFix && !root.empty())
+            if (std::string why = registry->WriteProblem(rule.key); !why.empty()) return why;
+    return {};
+}
+
+const char* CRegFix::LastFailure() const { return lastFailure.c_str(); }
+
 int CRegFix::Restore(unsigned) { return 1; }
 
-int CRegFix::BakHiveFile() { return root.empty() ? 0 : registry->BakHiveFile(); }
+int CRegFix::BakHiveFile() {
+    if (root.empty()) return 0;
+    const int made = registry->BakHiveFile();
+    lastFailure = registry->LastFailure();
+    return made;
+}
 
 int CRegFix::RestoreHiveFile() {
     if (root.empty()) return 0;
     const int restored = registry->RestoreHiveFile();
+    lastFailure = registry->LastFailure();
     // The open hives still hold the images from before the restore; drop
     // them, or the next save would write them over the restored files.
     return ReopenHives() && restored;
@@ -114,7 +155,8 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
             KeyHandle key(*registry, OpenKey(keyPath, 1));
             written = key && registry->FixKey(key.get(), valueName, kSetValue, kRegSz, data, length) != 0;
         }
-        const bool saved = SaveChanges();
+        std::string unsaved;
+        const bool saved = SaveChanges(&unsaved);
         return written && saved;
     } catch (const std::exception& e) {
         fprintf(stderr, "%s\n", e.what());
@@ -126,8 +168,9 @@ _APP_REG_HANDLE* CRegFix::OpenKey(const char* path, int create) {
     return root.empty() ? nullptr : registry->OpenKey(path, create);
 }
 
-bool CRegFix::SaveChanges() {
+bool CRegFix::SaveChanges(std::string* why) {
     if (registry->ApplyChange()) return true;
+    *why = registry->LastFailure();
     // What could not be saved is dropped with the open hives, so that scans
     // see what the files hold and not a repair that never reached them.
     ReopenHives();

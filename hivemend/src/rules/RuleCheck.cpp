@@ -136,4 +136,31 @@ void CheckValueText(const std::string& type, const std::string& text, const std:
                                 std::to_string(kValueDataSize) + " bytes");
 }
 
+int AbsentMember(const boost::property_tree::ptree& value, const std::string& name, const std::string& where) {
+    const auto member = value.get_child_optional(boost::property_tree::ptree::path_type("absent", '\0'));
+    if (!member) return ABSENT_PROBLEM;
+    const std::string text = member->data();
+    if (!member->empty() || (text != "allowed" && text != "required"))
+        throw std::invalid_argument(where + ": \"absent\" is " + Quoted(text) +
+                                    ", not \"allowed\" (the value may be absent; only other data is a problem) or "
+                                    "\"required\" (the value must not exist; repair deletes it)");
+    if (name.empty())
+        throw std::invalid_argument(where + ": the default value \"\" is never compared, so \"absent\" cannot "
+                                    "apply to it; name it \"(default)\"");
+    return text == "allowed" ? ABSENT_ALLOWED : ABSENT_REQUIRED;
+}
+
+bool IgnoreCaseMember(const boost::property_tree::ptree& value, const std::string& type, const std::string& where) {
+    const auto member = value.get_child_optional(boost::property_tree::ptree::path_type("ignore case", '\0'));
+    if (!member) return false;
+    const auto flag = member->empty() ? member->get_value_optional<bool>() : boost::none;
+    if (!flag)
+        throw std::invalid_argument(where + ": \"ignore case\" is " + Quoted(member->data()) +
+                                    ", not true or false");
+    if (*flag && type != "REG_SZ" && type != "REG_EXPAND_SZ")
+        throw std::invalid_argument(where + ": \"ignore case\" applies to REG_SZ and REG_EXPAND_SZ text, not " +
+                                    type + " data");
+    return *flag;
+}
+
 }  // namespace hivemend

@@ -40,4 +40,15 @@ void CheckKeyBelowHiveRoot(const std::string& key, const std::string& where);
 // std::invalid_argument or std::length_error otherwise.
 void CheckValueText(const std::string& type, const std::string& text, const std::string& where);
 
+// The value's optional "absent" member: "allowed" (ABSENT_ALLOWED) or
+// "required" (ABSENT_REQUIRED); ABSENT_PROBLEM without it. Throws
+// std::invalid_argument for any other text, and for the default value "",
+// which is never compared.
+int AbsentMember(const boost::property_tree::ptree& value, const std::string& name, const std::string& where);
+
+// The value's optional "ignore case" member, a boolean allowed for REG_SZ
+// and REG_EXPAND_SZ data; false without it. Throws std::invalid_argument
+// otherwise.
+bool IgnoreCaseMember(const boost::property_tree::ptree& value, const std::string& type, const std::string& where);
+
 }  // namespace hivemend

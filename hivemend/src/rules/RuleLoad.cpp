@@ -28,6 +28,8 @@ VNameDataPtr read_value(const std::string& name, const ptree& node, const std::s
     value->type = GetRegTypeByName(type.c_str());
     CopyField(value->name, sizeof value->name, name, "value name", at);
     value->length = length;
+    value->absent = AbsentMember(node, name, at);
+    value->ignoreCase = IgnoreCaseMember(node, type, at);
     memcpy(value->data(), buffer, static_cast<size_t>(length));
     return value;
 }

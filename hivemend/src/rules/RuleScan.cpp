@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
+#include <string>
 
 #include "KeyHandle.h"
 #include "hivemend/CAppRegstry.h"
@@ -11,7 +13,6 @@ using namespace hivemend;
 
 namespace {
 
-constexpr int kSetValue = 1;
 constexpr int kDeleteKey = 3;
 
 // Creates the key of `path` in every hive the handle covers and points the
@@ -30,16 +31,71 @@ bool delete_key(CAppRegstry& registry, KeyHandle& key) {
     return deleted && !registry.CheckDelKey(key.get());
 }
 
+// A rule whose values may all be absent asks nothing of its key: a key that
+// is not there holds none of them.
+bool key_required(const _RULE_& rule) {
+    if (rule.values.empty()) return true;
+    for (const VNameDataPtr& v : rule.values)
+        if (v->absent == ABSENT_PROBLEM) return true;
+    return false;
+}
+
+// Whether a value of a rule whose key is there stands as the rule wants it.
+bool value_wrong(CAppRegstry& registry, const KeyHandle& key, const _VNAME_DATA_& v) {
+    // The default value "" is never compared: it is written when its key is made.
+    if (!v.name[0]) return false;
+    const int stands = registry.CompareValue(key.get(), v.name, v.type, v.data(), v.length, v.ignoreCase != 0);
+    switch (v.absent) {
+    case ABSENT_ALLOWED: return stands & CAppRegstry::VALUE_DIFFERENT;
+    case ABSENT_REQUIRED: return stands & (CAppRegstry::VALUE_SAME | CAppRegstry::VALUE_DIFFERENT);
+    default: return stands != CAppRegstry::VALUE_SAME;
+    }
+}
+
+// Whether a key the repair makes (or makes anew) gets the value.
+bool written_when_made(const _VNAME_DATA_& v, bool rebuild) {
+    return rebuild ? v.absent != ABSENT_REQUIRED : v.absent == ABSENT_PROBLEM;
+}
+
+// Where a value is written: only where it is wrong, so that a hive whose
+// keys already hold what a rule asks is not rewritten. A value that may be
+// absent is reset where it differs; in a key made anew it is written.
+int where_written(const _VNAME_DATA_& v, bool rebuilt) {
+    if (!v.name[0]) return CAppRegstry::VALUE_MISSING;
+    if (v.absent == ABSENT_ALLOWED && !rebuilt) return CAppRegstry::VALUE_DIFFERENT;
+    return CAppRegstry::VALUE_DIFFERENT | CAppRegstry::VALUE_MISSING;
+}
+
 }  // namespace
+
+_APP_REG_HANDLE* CRegFix::OpenRuleKey(unsigned r) {
+    const _RULE_& rule = rules[r];
+    _APP_REG_HANDLE* handle = nullptr;
+    std::string thrown;
+    try {
+        handle = OpenKey(rule.key, 0);
+    } catch (const std::exception& e) {
+        thrown = e.what();
+    }
+    std::string problem = root.empty() ? std::string("no Windows drive was given") : registry->OpenProblem(rule.key);
+    if (problem.empty() && !handle) problem = thrown.empty() ? std::string("the key cannot be opened") : thrown;
+    // What a damaged hive shows cannot be trusted (a broken index hides
+    // keys), and a damaged hive is never repaired: it is no verdict.
+    if (problem.empty()) problem = registry->DamageOf(handle);
+    ruleFailures[r] = problem;
+    return handle;
+}
 
 int CRegFix::ScanItem(unsigned r) {
     if (r >= rules.size()) return 0;
+    ruleFailures.resize(rules.size());
     _RULE_& rule = rules[r];
+    ruleFailures[r].clear();
     if (rule.rebuilt) {
         rule.needFix = 0;
         return 0;
     }
-    KeyHandle key(*registry, OpenKey(rule.key, 0));
+    KeyHandle key(*registry, OpenRuleKey(r));
     if (!key) {
         printf("[ScanReg] openkey failed  %s\n", rule.key);
         rule.needFix = 0;
@@ -58,13 +114,13 @@ int CRegFix::ScanItem(unsigned r) {
         found = 1;
         break;
     default:
-        rule.state = registry->CheckAddKey(key.get()) ? STATE_ADD_KEY : STATE_VALUES;
+        rule.state = registry->CheckAddKey(key.get()) && key_required(rule) ? STATE_ADD_KEY : STATE_VALUES;
         found = rule.state == STATE_ADD_KEY;
         break;
     }
     const bool whole_key = rule.state == STATE_ADD_KEY || rule.state == STATE_REBUILD_KEY;
     for (VNameDataPtr& v : rule.values) {
-        v->needFix = whole_key || !registry->CheckValue(key.get(), v->name, v->type, v->data(), v->length);
+        v->needFix = whole_key ? written_when_made(*v, rule.state == STATE_REBUILD_KEY) : value_wrong(*registry, key, *v);
         if (v->needFix) found = 1;
     }
     rule.needFix = static_cast<unsigned char>(found);
@@ -73,56 +129,77 @@ int CRegFix::ScanItem(unsigned r) {
 
 int CRegFix::Fixitem(unsigned r) {
     if (r >= rules.size()) return 0;
+    ruleFailures.resize(rules.size());
     _RULE_& rule = rules[r];
-    if (!rule.needFix) return 1;
-    const int fixed = FixRule(r);
+    // A rule whose scan could not judge every hive is no success, whatever
+    // could be fixed of it.
+    const bool judged = ruleFailures[r].empty();
+    if (!rule.needFix) return judged;
+    std::string why;
+    const int fixed = FixRule(r, &why);
     if (fixed < 0) {
         puts("[ScanReg] openkey failed");
         return 0;
     }
     // Whatever was changed in memory is saved, also after a failure, so that
     // the files never lag behind and no later save brings a change by surprise.
-    const bool saved = SaveChanges();
+    std::string unsaved;
+    const bool saved = SaveChanges(&unsaved);
+    if (!saved && why.empty()) why = unsaved;
+    if (judged) ruleFailures[r] = why;
     if (fixed && saved && rule.state == STATE_REBUILD_KEY) rule.rebuilt = 1;
-    return fixed && saved;
+    return fixed && saved && judged;
 }
 
-int CRegFix::FixRule(unsigned r) {
+int CRegFix::FixRule(unsigned r, std::string* why) {
     _RULE_& rule = rules[r];
     KeyHandle key(*registry, OpenKey(rule.key, 0));
     if (!key) return -1;
+    // A hive that cannot be written is not changed in memory either.
+    *why = registry->WriteProblem(rule.key);
+    if (!why->empty()) return 0;
+    // What kept a change from being made: a damaged hive is named with its damage.
+    const auto failed = [&](const std::string& what) {
+        const std::string damage = registry->DamageOf(key.get());
+        *why = damage.empty() ? what : damage + ", so it is not changed";
+        return 0;
+    };
     bool ok = true;
+    const bool rebuilt = rule.state == STATE_REBUILD_KEY;
     switch (rule.state) {
     case STATE_DELETE_KEY:
-        ok = delete_key(*registry, key);
-        if (ok) rule.state = STATE_VALUES;
-        return ok;
+        if (!delete_key(*registry, key)) return failed(std::string("the key ") + rule.key + " could not be deleted");
+        rule.state = STATE_VALUES;
+        return 1;
     case STATE_ADD_KEY:
-        ok = create_key(*registry, key, rule.key);
-        if (ok) rule.state = STATE_VALUES;
+        if (!create_key(*registry, key, rule.key)) return failed(std::string("the key ") + rule.key + " could not be created");
+        rule.state = STATE_VALUES;
         break;
     case STATE_REBUILD_KEY:
         printf("rebuild:%d %s\n", static_cast<int>(r), rule.key);
         // A key that is not there yet is simply created.
         registry->FixKey(key.get(), nullptr, kDeleteKey, 0, nullptr, 0);
-        ok = !registry->CheckDelKey(key.get());
-        if (ok) {
-            key.reset(OpenKey(rule.key, 0));
-            ok = key && create_key(*registry, key, rule.key);
-        }
+        if (registry->CheckDelKey(key.get())) return failed(std::string("the key ") + rule.key + " could not be deleted");
+        key.reset(OpenKey(rule.key, 0));
+        if (!key || !create_key(*registry, key, rule.key))
+            return failed(std::string("the key ") + rule.key + " could not be created");
         break;
     case STATE_VALUES:
         break;
     default:
-        ok = false;
-        break;
+        return 0;
     }
-    if (!ok) return 0;
     for (VNameDataPtr& v : rule.values) {
         if (!v->needFix) continue;
-        const bool written = registry->FixKey(key.get(), v->name, kSetValue, v->type, v->data(), v->length) &&
-                             registry->CheckValue(key.get(), v->name, v->type, v->data(), v->length);
-        if (!written) ok = false;
+        const bool done = v->absent == ABSENT_REQUIRED
+                              ? registry->DeleteValueEverywhere(key.get(), v->name) != 0
+                              : registry->SetValueWhere(key.get(), v->name, v->type, v->data(), v->length,
+                                                        v->ignoreCase != 0, where_written(*v, rebuilt)) != 0;
+        if (!done && ok) {
+            ok = false;
+            failed(std::string("the value ") + (v->name[0] ? v->name : "(default)") + " of " + rule.key + " could not be " +
+                   (v->absent == ABSENT_REQUIRED ? "deleted" : "written"));
+        }
     }
     return ok;
 }

@@ -26,7 +26,9 @@ int CRegFix::ConvertData(const char* type, const char* text, char* out, int outS
     if (strcmp(type, "REG_SZ") == 0) {
         if (outSize < 2) return 0;
         if (!*text) puts("data len =00 ");
-        const int n = utf8_to_unicode(text, static_cast<int>(strlen(text)), out, outSize);
+        // The text takes at most outSize - 2 bytes, so that its terminator
+        // fits also in a buffer of odd size.
+        const int n = utf8_to_unicode(text, static_cast<int>(strlen(text)), out, outSize - 1);
         out[n] = 0;
         out[n + 1] = 0;
         return n + 2;

@@ -36,7 +36,10 @@ QNetworkReply* CHttpHash::createRequest(Operation op, const QNetworkRequest& req
         || !url.userInfo().isEmpty() || (outgoing && outgoing->isSequential()))
         return QNetworkAccessManager::createRequest(op, request, outgoing);
     const QByteArray body = outgoing ? outgoing->readAll() : QByteArray();
-    return new KeepAliveReply(request, http_post_message(request, body), &connection, this);
+    auto* reply = new KeepAliveReply(request, http_post_message(request, body), &connection, this);
+    // Out at once, in this call, not at the next turn of the event loop.
+    reply->start();
+    return reply;
 }
 
 bool CHttpHash::QueryHash(QByteArray hex, QString& answer)
@@ -96,7 +99,12 @@ bool CHttpHash::QueryHash(QByteArray hex, QString& answer)
         failure_.clear();
     if (!ok)
         answer.clear();
-    reply->deleteLater();
+    // A finished reply is done with; one still running goes with a later
+    // turn of the event loop.
+    if (reply->isFinished())
+        delete reply;
+    else
+        reply->deleteLater();
     return ok;
 }
 

@@ -56,8 +56,6 @@ KeepAliveReply::KeepAliveReply(const QNetworkRequest& request, const QByteArray&
     setUrl(request.url());
     setOperation(QNetworkAccessManager::PostOperation);
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    // The manager connects to finished() only after post() has the reply.
-    QMetaObject::invokeMethod(this, &KeepAliveReply::start, Qt::QueuedConnection);
 }
 
 KeepAliveReply::~KeepAliveReply()
@@ -71,7 +69,9 @@ void KeepAliveReply::start()
     if (isFinished() || !connection_)
         return;
     const QUrl target = url();
+    starting_ = true;
     connection_->send(this, target.host(), static_cast<quint16>(target.port(80)), message_);
+    starting_ = false;
     message_.clear();
 }
 
@@ -136,16 +136,12 @@ void KeepAliveReply::succeeded()
     const int status = attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400) {
         // The answer arrived whole: status and body stay readable.
-        const NetworkError code = status_error(status);
-        setError(code, tr("Error transferring %1 - server replied: %2")
-                           .arg(url().toString(), QString::fromLatin1(
-                                    attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())));
-        const QPointer<KeepAliveReply> alive(this);
-        emit errorOccurred(code);
-        if (!alive)
-            return;
+        setError(status_error(status), tr("Error transferring %1 - server replied: %2")
+                                           .arg(url().toString(), QString::fromLatin1(
+                                                    attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                                        .toByteArray())));
     }
-    emit finished();
+    announceEnd();
 }
 
 void KeepAliveReply::failed(NetworkError code, const QString& text)
@@ -154,10 +150,23 @@ void KeepAliveReply::failed(NetworkError code, const QString& text)
     setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, QVariant());
     setError(code, text);
     setFinished(true);
-    const QPointer<KeepAliveReply> alive(this);
-    emit errorOccurred(code);
-    if (alive)
-        emit finished();
+    announceEnd();
+}
+
+void KeepAliveReply::announceEnd()
+{
+    // Inside start() the manager has not yet connected to the reply.
+    if (starting_) {
+        QMetaObject::invokeMethod(this, &KeepAliveReply::announceEnd, Qt::QueuedConnection);
+        return;
+    }
+    if (error() != NoError) {
+        const QPointer<KeepAliveReply> alive(this);
+        emit errorOccurred(error());
+        if (!alive)
+            return;
+    }
+    emit finished();
 }
 
 } // namespace Cloud

@@ -18,8 +18,9 @@ class KeepAliveConnection;
 // status, reason and headers, readyRead as the body arrives, errorOccurred,
 // finished; statuses of 400 and up report the error Qt's replies give them.
 // A reply that fails has no status attribute: an answer that did not arrive
-// whole is no answer. The exchange starts from the event loop, never inside
-// post(), so the manager's finished() always follows.
+// whole is no answer. The exchange starts inside post() (start()); should
+// it end at once, its end is announced from the event loop, so that the
+// manager's finished() always follows.
 class KeepAliveReply : public QNetworkReply {
     Q_OBJECT
 
@@ -28,6 +29,9 @@ public:
     KeepAliveReply(const QNetworkRequest& request, const QByteArray& message, KeepAliveConnection* connection,
                    QObject* parent);
     ~KeepAliveReply() override;
+
+    // Sends the request; called once, by the manager that made the reply.
+    void start();
 
     void abort() override;
     void close() override;
@@ -44,12 +48,13 @@ protected:
     qint64 readData(char* data, qint64 max) override;
 
 private:
-    void start();
+    void announceEnd();
 
     QPointer<KeepAliveConnection> connection_;
     QByteArray message_;
     QByteArray body_;
     qsizetype read_at_ = 0;
+    bool starting_ = false;
 };
 
 } // namespace Cloud

@@ -5,10 +5,9 @@
 #include "ServiceAddress.h"
 #include "Text8Bit.h"
 
-#include <QCryptographicHash>
+#include <nimbix/FileDigest.h>
+
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -20,14 +19,7 @@ namespace Cloud {
 
 namespace {
 
-constexpr qint64 kMaxFileSize = 10485760;
 constexpr int kConnectTimeoutMs = 3000;
-
-[[noreturn]] void throw_unreadable(const QString& path, const QFile& file)
-{
-    throw std::runtime_error("cannot read file \"" + path.toStdString() + "\": "
-                             + file.errorString().toStdString());
-}
 
 } // namespace
 
@@ -79,27 +71,7 @@ bool Nimbix::is_online()
 
 QPair<QString, FileResult> Nimbix::query_file(QString path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw std::runtime_error("file not found");
-    if (info.size() > kMaxFileSize)
-        throw std::runtime_error("file too large");
-
-    QFile file(info.absoluteFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        throw_unreadable(path, file);
-    // Read at most one byte past the limit: a file that grew since it was
-    // measured, or a device posing as a file, must not fill the memory.
-    QByteArray content = file.read(kMaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw_unreadable(path, file);
-    file.close();
-    if (content.size() > kMaxFileSize)
-        throw std::runtime_error("file too large");
-
-    const QByteArray digest = QCryptographicHash::hash(content, QCryptographicHash::Md5);
-    content.clear();
-    return query_hash(digest);
+    return query_hash(file_digest(path));
 }
 
 QPair<QString, FileResult> Nimbix::query_hash(QByteArray md5)

@@ -19,12 +19,12 @@ QString tr(const char* text)
     return QCoreApplication::translate("rescuectl scan", text);
 }
 
-const char* const synopsis = "scan [--quick|--full|DIR...] [--remove]";
+const char* const synopsis = "scan [--quick|--full|DIR...] [--remove] [--one-at-a-time]";
 
 void printHelp()
 {
     std::fputs(qPrintable(tr(
-                   "usage: rescuectl scan [--quick|--full|DIR...] [--remove]\n"
+                   "usage: rescuectl scan [--quick|--full|DIR...] [--remove] [--one-at-a-time]\n"
                    "\n"
                    "Looks up every file of the targets with the online lookup service and lists\n"
                    "the threats found.\n"
@@ -35,13 +35,17 @@ void printHelp()
                    "            links are not followed)\n"
                    "  --remove  delete the threat files once the scan has ended, read-only\n"
                    "            ones too\n"
+                   "  --one-at-a-time  one lookup after the other, as the first scan worker\n"
+                   "            did (for benchmarks; normally %3 are in flight together and\n"
+                   "            files alike are asked about once)\n"
                    "\n"
                    "RESCUESCAN_SYSROOT=DIR puts DIR in front of %1 and %2;\n"
                    "NIMBIX_SERVER=HOST[:PORT] names the lookup service.\n"
                    "Exit status: 0 every file checked and no threat, 1 threats found (or\n"
                    "removed) and every file checked, 2 failure or files that could not be\n"
                    "checked (the scan is incomplete: \"not checked\" is not \"clean\").\n")
-                   .arg(SystemPaths::windowsPath(), SystemPaths::mountPath())),
+                   .arg(SystemPaths::windowsPath(), SystemPaths::mountPath())
+                   .arg(ScanThread::kLookupsInFlight)),
                stdout);
 }
 
@@ -57,6 +61,7 @@ int runScan(const QStringList& arguments)
     Kind kind = Kind::Quick;
     bool kindGiven = false;
     bool remove = false;
+    auto lookups = ScanThread::Lookups::Together;
     QStringList folders;
     bool onlyFolders = false;
 
@@ -72,6 +77,10 @@ int runScan(const QStringList& arguments)
             }
             if (argument == QLatin1String("--remove")) {
                 remove = true;
+                continue;
+            }
+            if (argument == QLatin1String("--one-at-a-time")) {
+                lookups = ScanThread::Lookups::OneAtATime;
                 continue;
             }
             const bool quick = argument == QLatin1String("--quick");
@@ -108,7 +117,7 @@ int runScan(const QStringList& arguments)
                                       : tr("no such folder: %1").arg(target.dir.path()));
     }
 
-    ScanThread worker;
+    ScanThread worker(nullptr, lookups);
     worker.setCustomScan(kind == Kind::Custom);
     for (const DirectoryEntry& target : std::as_const(targets))
         worker.addTarget(target.dir, target.recursive);

@@ -94,13 +94,15 @@ void ScanConsole::onScanFinished()
     }
 
     const qint64 ms = elapsed.elapsed();
-    line.print(tr("Scanned %1 of %2 files, %3 threats found, %4 not checked, in %5 (%6 s).")
+    line.print(tr("Scanned %1 of %2 files, %3 threats found, %4 not checked, in %5 (%6 s); "
+                  "%7 lookups saved by files alike.")
                    .arg(scannedCount)
                    .arg(totalCount)
                    .arg(threatFiles.size())
                    .arg(uncheckedCount)
                    .arg(minutesAndSeconds(ms))
-                   .arg(double(ms) / 1000.0, 0, 'f', 1));
+                   .arg(double(ms) / 1000.0, 0, 'f', 1)
+                   .arg(worker->savedLookups()));
     // A file whose verdict could not be had is not known to be clean: a
     // script must never take such a scan for an all-clear.
     if (uncheckedCount > 0)

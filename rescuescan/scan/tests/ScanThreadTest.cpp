@@ -3,6 +3,7 @@
 #include "ScanFixtures.h"
 #include "ScanThread.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -10,7 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 using ScanFixtures::signature;
 using ScanFixtures::writeFile;
@@ -36,11 +39,12 @@ QStringList takeLog()
 }
 
 struct Reports {
-    QStringList events;     // "serverError", "progress", "threat", "finished" as they came
+    QStringList events;     // "serverError", "progress", "threat", "not checked", "finished" as they came
     QStringList progress;   // current objects
     QList<long> scanned;
     QList<long> totals;
     QList<QPair<QString, QString>> threats;
+    QStringList notChecked;
 
     explicit Reports(ScanThread& worker)
     {
@@ -55,7 +59,20 @@ struct Reports {
             events << QStringLiteral("threat");
             threats << qMakePair(file, name);
         });
+        QObject::connect(&worker, &ScanThread::fileNotChecked, [this](QString file) {
+            events << QStringLiteral("not checked");
+            notChecked << file;
+        });
         QObject::connect(&worker, &ScanThread::scanFinished, [this] { events << QStringLiteral("finished"); });
+    }
+
+    // Threats as a set: with lookups in flight together they come in the
+    // order the answers do.
+    QList<QPair<QString, QString>> sortedThreats() const
+    {
+        QList<QPair<QString, QString>> sorted = threats;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
     }
 
     bool finished() const { return events.contains(QStringLiteral("finished")); }
@@ -63,10 +80,21 @@ struct Reports {
 
 } // namespace
 
+// The whole suite runs once for each way of looking up: together (the
+// default) and one at a time.
 class ScanThreadTest : public QObject {
     Q_OBJECT
 
+public:
+    explicit ScanThreadTest(ScanThread::Lookups lookupMode)
+        : mode(lookupMode)
+    {
+    }
+
 private:
+    const ScanThread::Lookups mode;
+    bool together() const { return mode == ScanThread::Lookups::Together; }
+
     QTemporaryDir root;
     NimbixdProcess service;
     std::unique_ptr<ScopedNimbixServer> serverEnv;
@@ -98,11 +126,22 @@ private slots:
         QVERIFY(QFile::link(path(QStringLiteral("outside/linked.exe")), path(QStringLiteral("links/linked.exe"))));
         for (int i = 0; i < 300; ++i)
             writeFile(path(QStringLiteral("many/f%1.txt").arg(i, 3, 10, QLatin1Char('0'))), QByteArray::number(i));
+        for (int i = 0; i < 64; ++i)
+            writeFile(path(QStringLiteral("some/f%1.txt").arg(i, 2, 10, QLatin1Char('0'))), "some " + QByteArray::number(i));
+        // Twenty files alike, as copies of one DLL are on a Windows drive, and
+        // five others.
+        for (int i = 0; i < 25; ++i)
+            writeFile(path(QStringLiteral("alike/f%1.dll").arg(i, 2, 10, QLatin1Char('0'))),
+                      i % 5 == 4 ? "other " + QByteArray::number(i) : QByteArray("the same content"));
+        qInfo() << "lookups:" << (together() ? "together" : "one at a time");
 
-        service.start({signature("EVIL-ONE", QStringLiteral("Trojan.One")),
-                       signature("EVIL-TWO", QStringLiteral("Worm.Two")),
-                       signature(exact, QStringLiteral("Exact.Limit")),
-                       signature(over, QStringLiteral("Over.Limit"))});
+        QStringList signatures{signature("EVIL-ONE", QStringLiteral("Trojan.One")),
+                               signature("EVIL-TWO", QStringLiteral("Worm.Two")),
+                               signature(exact, QStringLiteral("Exact.Limit")),
+                               signature(over, QStringLiteral("Over.Limit"))};
+        for (int i = 0; i < 300; i += 7)
+            signatures << signature(QByteArray::number(i), QStringLiteral("Many.%1").arg(i));
+        service.start(signatures);
         serverEnv = std::make_unique<ScopedNimbixServer>(service.address());
         qInstallMessageHandler(captureLog);
     }
@@ -114,7 +153,7 @@ private slots:
 
     void scanReportsEveryFileAndItsThreats()
     {
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         // Removed after it was listed and before it is looked up.
         connect(&worker, &ScanThread::scanProgress, &worker, [this](QString current) {
@@ -138,7 +177,7 @@ private slots:
             QVERIFY(reports.totals.at(i) >= reports.scanned.at(i));
         // Neither the vanished file nor the one over the size limit is a
         // threat; both count as scanned and the scan goes on.
-        QCOMPARE(reports.threats, (QList<QPair<QString, QString>>{
+        QCOMPARE(together() ? reports.sortedThreats() : reports.threats, (QList<QPair<QString, QString>>{
                                       {main + "evil.exe", "Trojan.One"},
                                       {main + "exact.bin", "Exact.Limit"},
                                       {main + "sub/worm.dll", "Worm.Two"}}));
@@ -168,14 +207,14 @@ private slots:
     {
         QFETCH(bool, custom);
         QFETCH(QStringList, threats);
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         worker.setCustomScan(custom);
         worker.addTarget(QDir(path(QStringLiteral("links"))), true);
         worker.start();
         QVERIFY(runToEnd(worker, reports));
         QStringList found;
-        for (const auto& threat : reports.threats)
+        for (const auto& threat : reports.sortedThreats())
             found << QDir(root.path()).relativeFilePath(threat.first);
         QCOMPARE(found, threats);
     }
@@ -186,7 +225,7 @@ private slots:
             QSKIP("root reads files of mode 000; rescuectl's test covers this as an ordinary user");
         writeFile(path(QStringLiteral("locked/evil.exe")), "EVIL-ONE");
         QVERIFY(QFile::setPermissions(path(QStringLiteral("locked/evil.exe")), QFile::Permissions()));
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         worker.addTarget(QDir(path(QStringLiteral("locked"))), true);
         worker.start();
@@ -217,7 +256,7 @@ private slots:
         QFETCH(QString, logLine);
         ScopedNimbixServer env(server);
 
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         worker.addTarget(QDir(path(QStringLiteral("main"))), true);
         takeLog();
@@ -232,12 +271,14 @@ private slots:
     // the worker waits; resume carries on with the next file.
     void pauseWhileLookingUp()
     {
+        if (together())
+            QSKIP("with lookups in flight together, pauseLetsTheLookupsInFlightFinish covers pausing");
         FaultyHttpServer::Reply slow = FaultyHttpServer::json(R"({"source":"x","level":2,"name":"Slow.Bad","id":1})");
         slow.delayMs = 1500;
         FaultyHttpServer slowService({slow, FaultyHttpServer::json(R"({"source":"x","level":1,"name":"","id":0})")});
         ScopedNimbixServer env(QString::fromStdString(slowService.address()));
 
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         connect(&worker, &ScanThread::scanProgress, &worker, [&worker](QString, long scanned) {
             if (scanned == 1)
@@ -261,7 +302,7 @@ private slots:
     // has seen the pause, while it finishes a lookup, or while it waits.
     void resumeAtAnyMoment()
     {
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         worker.addTarget(QDir(path(QStringLiteral("many"))), true);
         worker.start();
@@ -283,7 +324,7 @@ private slots:
 
     void stopWhilePaused()
     {
-        ScanThread worker;
+        ScanThread worker(nullptr, mode);
         Reports reports(worker);
         worker.addTarget(QDir(path(QStringLiteral("many"))), true);
         worker.pause();
@@ -300,14 +341,175 @@ private slots:
 
     void deletingARunningWorkerStopsIt()
     {
-        auto worker = std::make_unique<ScanThread>();
+        auto worker = std::make_unique<ScanThread>(nullptr, mode);
         worker->addTarget(QDir(path(QStringLiteral("many"))), true);
         worker->start();
         QTest::qWait(50);
         worker.reset();
         QCoreApplication::processEvents();
     }
+
+    // Many lookups in flight: still every file counted once, in the order
+    // found, and every listed threat found once.
+    void everyFileAndEveryThreatOnce()
+    {
+        ScanThread worker(nullptr, mode);
+        Reports reports(worker);
+        worker.addTarget(QDir(path(QStringLiteral("many"))), true);
+        worker.start();
+        QVERIFY(runToEnd(worker, reports));
+        QList<long> counts;
+        QStringList files;
+        QList<QPair<QString, QString>> threats;
+        for (int i = 0; i < 300; ++i) {
+            counts << i + 1;
+            files << path(QStringLiteral("many/f%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+            if (i % 7 == 0)
+                threats << qMakePair(files.last(), QStringLiteral("Many.%1").arg(i));
+        }
+        std::sort(threats.begin(), threats.end());
+        QCOMPARE(reports.scanned, counts);
+        QCOMPARE(reports.progress, files);
+        QCOMPARE(reports.sortedThreats(), threats);
+        QVERIFY(reports.notChecked.isEmpty());
+        QCOMPARE(reports.events.count(QStringLiteral("finished")), 1);
+        QCOMPARE(reports.events.last(), QStringLiteral("finished"));
+    }
+
+    // Twenty files alike and five others: six questions, and every file has
+    // its verdict. A queued content is asked about for every file, since its
+    // verdict may come meanwhile.
+    void filesAlikeAreAskedAboutOnce_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("threats");
+        QTest::addColumn<int>("questionsTogether");
+        QTest::newRow("dangerous") << QStringLiteral(R"({"source":"x","level":2,"name":"Same.Bad","id":1})") << 25 << 6;
+        QTest::newRow("clean") << QStringLiteral(R"({"source":"x","level":1,"name":"","id":0})") << 0 << 6;
+        QTest::newRow("queued") << QStringLiteral(R"({"source":"queue"})") << 0 << 25;
+    }
+
+    void filesAlikeAreAskedAboutOnce()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, threats);
+        QFETCH(int, questionsTogether);
+        FaultyHttpServer counting({FaultyHttpServer::json(answer.toStdString())});
+        ScopedNimbixServer env(QString::fromStdString(counting.address()));
+        ScanThread worker(nullptr, mode);
+        Reports reports(worker);
+        worker.addTarget(QDir(path(QStringLiteral("alike"))), true);
+        worker.start();
+        QVERIFY(runToEnd(worker, reports));
+        const int questions = together() ? questionsTogether : 25;
+        QCOMPARE(int(counting.requests().size()), questions);
+        QCOMPARE(worker.savedLookups(), long(25 - questions));
+        QCOMPARE(reports.scanned.size(), 25);
+        QCOMPARE(int(reports.threats.size()), threats);
+        QStringList threatFiles;
+        for (const auto& threat : reports.threats)
+            threatFiles << threat.first;
+        threatFiles.removeDuplicates();
+        QCOMPARE(int(threatFiles.size()), threats);
+    }
+
+    // A service that fails some lookups: those files are not checked, the
+    // others have their verdicts, and the scan goes on to its end.
+    void aServiceThatFailsSomeLookups()
+    {
+        std::vector<FaultyHttpServer::Reply> replies;
+        for (int i = 0; i < 64; ++i)
+            replies.push_back(i % 4 == 1 ? FaultyHttpServer::status(500, "broken")
+                                         : FaultyHttpServer::json(R"({"source":"x","level":2,"name":"Bad","id":1})"));
+        FaultyHttpServer flaky(replies);
+        ScopedNimbixServer env(QString::fromStdString(flaky.address()));
+        ScanThread worker(nullptr, mode);
+        Reports reports(worker);
+        worker.addTarget(QDir(path(QStringLiteral("some"))), true);
+        takeLog();
+        worker.start();
+        QVERIFY(runToEnd(worker, reports));
+        QCOMPARE(reports.scanned.size(), 64);
+        QCOMPARE(reports.notChecked.size(), 16);
+        QCOMPARE(reports.threats.size(), 48);
+        QStringList answered = reports.notChecked;
+        for (const auto& threat : reports.threats)
+            answered << threat.first;
+        answered.sort();
+        QCOMPARE(answered, reports.progress);
+        QCOMPARE(takeLog().count(QStringLiteral("query_file exception: lookup failed: status 500 (Internal Server Error)")), 16);
+    }
+
+    // Pause lets the lookups in flight finish and report, and starts no
+    // other until resume.
+    void pauseLetsTheLookupsInFlightFinish()
+    {
+        if (!together())
+            QSKIP("one at a time, pauseWhileLookingUp covers pausing");
+        FaultyHttpServer::Reply slow = FaultyHttpServer::json(R"({"source":"x","level":2,"name":"Slow.Bad","id":1})");
+        slow.delayMs = 400;
+        FaultyHttpServer slowService({slow});
+        ScopedNimbixServer env(QString::fromStdString(slowService.address()));
+        ScanThread worker(nullptr, mode);
+        Reports reports(worker);
+        connect(&worker, &ScanThread::scanProgress, &worker, [&worker](QString, long scanned) {
+            if (scanned == 1)
+                worker.pause();
+        });
+        worker.addTarget(QDir(path(QStringLiteral("some"))), true);
+        worker.start();
+
+        QTRY_VERIFY_WITH_TIMEOUT(worker.isPaused() && !reports.threats.isEmpty()
+                                     && reports.threats.size() == reports.scanned.size(),
+                                 kScanTimeoutMs);
+        const qsizetype started = reports.scanned.size();
+        QVERIFY(started <= ScanThread::kLookupsInFlight);
+        QTest::qWait(1000);
+        QCOMPARE(reports.scanned.size(), started);
+        QCOMPARE(qsizetype(slowService.requests().size()), started);
+
+        worker.resume();
+        QVERIFY(runToEnd(worker, reports));
+        QCOMPARE(reports.scanned.size(), 64);
+        QCOMPARE(reports.threats.size(), 64);
+    }
+
+    // Stop mid-scan: the scan ends soon, and nothing is reported after its
+    // end, whatever the lookups in flight bring.
+    void stopMidScan()
+    {
+        FaultyHttpServer::Reply slow = FaultyHttpServer::json(R"({"source":"x","level":2,"name":"Slow.Bad","id":1})");
+        slow.delayMs = 300;
+        FaultyHttpServer slowService({slow});
+        ScopedNimbixServer env(QString::fromStdString(slowService.address()));
+        ScanThread worker(nullptr, mode);
+        Reports reports(worker);
+        worker.addTarget(QDir(path(QStringLiteral("some"))), true);
+        worker.start();
+        QTRY_VERIFY_WITH_TIMEOUT(reports.threats.size() >= 2, kScanTimeoutMs);
+        QElapsedTimer clock;
+        clock.start();
+        worker.stop();
+        QVERIFY(worker.wait(kScanTimeoutMs));
+        // At most the lookups in flight, each bounded by the library's 3 s.
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QTest::qWait(800);
+        QCoreApplication::processEvents();
+        QCOMPARE(reports.events.count(QStringLiteral("finished")), 1);
+        QCOMPARE(reports.events.last(), QStringLiteral("finished"));
+        QVERIFY(reports.scanned.size() < 64);
+    }
 };
 
-QTEST_GUILESS_MAIN(ScanThreadTest)
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int failed = 0;
+    for (const ScanThread::Lookups mode : {ScanThread::Lookups::Together, ScanThread::Lookups::OneAtATime}) {
+        ScanThreadTest test(mode);
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    return failed;
+}
+
 #include "ScanThreadTest.moc"

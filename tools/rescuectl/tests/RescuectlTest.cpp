@@ -53,12 +53,14 @@ private:
         return run;
     }
 
+    // Sorted: with lookups in flight together threats come as answers do.
     static QStringList threatLines(const Run& run)
     {
         QStringList lines;
         for (const QString& line : run.out.split(QLatin1Char('\n')))
             if (line.startsWith(QLatin1String("Threat found: ")))
                 lines << line;
+        lines.sort();
         return lines;
     }
 
@@ -91,11 +93,11 @@ private slots:
         const QString wormViaLink = path(QStringLiteral("sysroot/windows/drive/Users/worm.dll"));
         QTest::newRow("quick scan follows a first-level link")
             << QStringList{QStringLiteral("--quick")} << 1
-            << QStringList{"Threat found: Worm.Two in " + wormViaLink, "Threat found: Trojan.One in " + evil}
+            << QStringList{"Threat found: Trojan.One in " + evil, "Threat found: Worm.Two in " + wormViaLink}
             << QStringLiteral("Scanned 4 of 4 files, 2 threats found");
         QTest::newRow("quick scan is the default")
             << QStringList{} << 1
-            << QStringList{"Threat found: Worm.Two in " + wormViaLink, "Threat found: Trojan.One in " + evil}
+            << QStringList{"Threat found: Trojan.One in " + evil, "Threat found: Worm.Two in " + wormViaLink}
             << QStringLiteral("Scanned 4 of 4 files, 2 threats found");
         QTest::newRow("full scan")
             << QStringList{QStringLiteral("--full")} << 1
@@ -122,6 +124,36 @@ private slots:
         QVERIFY2(run.out.contains(summary), qPrintable(run.out));
         // Not a terminal: no status line.
         QVERIFY(!run.out.contains(QLatin1Char('\r')));
+    }
+
+    // Ten copies of one threat: asked about once with the lookups in flight
+    // together, ten times one at a time, found ten times either way.
+    void filesAlikeAreAskedAboutOnce_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("together") << QStringList{} << QStringLiteral("; 9 lookups saved by files alike.");
+        QTest::newRow("one at a time") << QStringList{QStringLiteral("--one-at-a-time")}
+                                       << QStringLiteral("; 0 lookups saved by files alike.");
+    }
+
+    void filesAlikeAreAskedAboutOnce()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, saved);
+        for (int i = 0; i < 10; ++i)
+            writeFile(path(QStringLiteral("alike/copy%1.exe").arg(i)), "EVIL-ONE");
+        writeFile(path(QStringLiteral("alike/other.txt")), "other");
+        const Run run = rescuectl(QStringList{QStringLiteral("scan")} + options + QStringList{path(QStringLiteral("alike"))});
+        QVERIFY2(run.exitCode == 1, qPrintable(run.out + run.err));
+        const QStringList threats = threatLines(run);
+        QStringList expected;
+        for (int i = 0; i < 10; ++i)
+            expected << "Threat found: Trojan.One in " + path(QStringLiteral("alike/copy%1.exe").arg(i));
+        QCOMPARE(threats, expected);
+        QVERIFY2(run.out.contains(QStringLiteral("Scanned 11 of 11 files, 10 threats found, 0 not checked")),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains(saved), qPrintable(run.out));
     }
 
     void removeDeletesThreatFilesOnce()

@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (size && (data[size - 1] & 1)) rehash_entries(l);
         given.push_back({"log", l.data(), static_cast<long>(l.size())});
     }
-    Hive* h = openHiveWithLogs("fuzz", data, static_cast<long>(hive_len), given.data(), static_cast<int>(given.size()),
-                               0);
+    Hive* h =
+        openHiveWithLogs("fuzz", data, static_cast<long>(hive_len), given.data(), static_cast<int>(given.size()), 0);
     if (!h) return 0;
     Reader r(h);
     hive_visit(h, r, VISIT_PAGES);

@@ -1,8 +1,8 @@
 // Reads any bytes as a registry text file into an empty hive; whatever was
 // imported must export and import again into another empty hive.
 
-#include <sys/mman.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>

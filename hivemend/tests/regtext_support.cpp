@@ -53,7 +53,8 @@ std::string utf16_to_utf8(const std::string& s) {
         }
     };
     const auto unit = [&](size_t i) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(s[2 * i]) | (static_cast<unsigned char>(s[2 * i + 1]) << 8));
+        return static_cast<uint32_t>(static_cast<unsigned char>(s[2 * i]) |
+                                     (static_cast<unsigned char>(s[2 * i + 1]) << 8));
     };
     const size_t n = s.size() / 2;
     for (size_t i = 0; i < n; ++i) {
@@ -146,7 +147,8 @@ std::vector<std::string> logical_lines(const std::string& text) {
 
 Tree parse_reg(const std::string& raw, const std::string& prefix) {
     std::string bytes = raw;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
         bytes = utf16_to_utf8(bytes.substr(2));
     Tree t;
     std::string key;
@@ -191,9 +193,7 @@ Tree parse_reg(const std::string& raw, const std::string& prefix) {
     return t;
 }
 
-Tree utf8_tree(Hive* h) {
-    return engine_tree(h, nullptr, stored_utf8);
-}
+Tree utf8_tree(Hive* h) { return engine_tree(h, nullptr, stored_utf8); }
 
 std::string hivex_export(const std::string& file, const std::string& key, const std::string& prefix) {
     int status = 0;

@@ -85,9 +85,9 @@ public:
     }
     void value(int, int vk, const ValueBuffer* data) override {
         const auto* rec = reinterpret_cast<const vk_key*>(h_->buffer + vk);
-        Value v{static_cast<int>(rec->val_type), data ? std::string(reinterpret_cast<const char*>(vb_data(data)),
-                                                                       static_cast<size_t>(data->len))
-                                                      : std::string("<damaged>")};
+        Value v{static_cast<int>(rec->val_type),
+                data ? std::string(reinterpret_cast<const char*>(vb_data(data)), static_cast<size_t>(data->len))
+                     : std::string("<damaged>")};
         (*t_)[current()][spell_(vk_name(rec), rec->len_name, rec->flag & VK_COMPRESSED_NAME)] = v;
     }
     void damage(int, const std::string&) override { ++damages; }

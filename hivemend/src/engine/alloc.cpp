@@ -122,9 +122,10 @@ int add_bin(Hive* hdesc, int size) {
 int alloc_block(Hive* hdesc, int ofs, int size) {
     if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOALLOC) {
-        printf("\nERROR: alloc_block: Hive <%s> is in no allocation safe mode,new space not allocated. Operation "
-               "will fail!\n",
-               hdesc->filename);
+        printf(
+            "\nERROR: alloc_block: Hive <%s> is in no allocation safe mode,new space not allocated. Operation "
+            "will fail!\n",
+            hdesc->filename);
         return 0;
     }
     if (size < 0 || size > kMaxRequest) {

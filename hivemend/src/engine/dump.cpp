@@ -6,10 +6,10 @@
 
 #include "hivemend/dump.h"
 #include "hivemend/lookup.h"
-#include "safetext/safetext.h"
 #include "image.h"
 #include "index.h"
 #include "names.h"
+#include "safetext/safetext.h"
 #include "values.h"
 
 using namespace hivemend;

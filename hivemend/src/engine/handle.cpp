@@ -8,17 +8,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 #include <string>
+#include <vector>
 
+#include "base_block.h"
+#include "guard.h"
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
 #include "hivemend/lookup.h"
 #include "hivemend/recovery.h"
 #include "hivemend/text.h"
-#include "base_block.h"
 #include "image.h"
-#include "guard.h"
 #include "index.h"
 #include "memory.h"
 #include "open_file.h"
@@ -78,8 +78,8 @@ void walk_pages(Hive* h) {
         }
         const int32_t next = rd32(hdr + HBIN_OFS_NEXT);
         if (h->state & HIVE_VERBOSE)
-            printf("###### Page at 0x%0x ofs_self 0x%0x, size (delta ofs_next) 0x%0x ######\n",
-                   static_cast<int>(page), rd32(hdr + HBIN_OFS_SELF), next);
+            printf("###### Page at 0x%0x ofs_self 0x%0x, size (delta ofs_next) 0x%0x ######\n", static_cast<int>(page),
+                   rd32(hdr + HBIN_OFS_SELF), next);
         if (next == 0) {
             fprintf(stderr, "openHive: ERROR: Page at 0x%x has size zero! File may be corrupt, or program has a bug\n",
                     static_cast<int>(page));
@@ -161,8 +161,7 @@ Hive* new_hive(const char* filename, int mode) {
 
 }  // namespace
 
-Hive* openHiveWithLogs(const char* filename, const void* data, long len, const HiveLogData* logs, int nlogs,
-                       int mode) {
+Hive* openHiveWithLogs(const char* filename, const void* data, long len, const HiveLogData* logs, int nlogs, int mode) {
     if (!data || len < 0 || len > INT_MAX || nlogs < 0 || (nlogs > 0 && !logs)) return nullptr;
     Hive* h = new_hive(filename, mode & ~HIVE_FILE_OPEN);
     h->size = static_cast<int>(len);
@@ -171,8 +170,8 @@ Hive* openHiveWithLogs(const char* filename, const void* data, long len, const H
     std::vector<LogBytes> given;
     for (int i = 0; i < nlogs; ++i) {
         if (!logs[i].data || logs[i].len < 0) continue;
-        given.push_back({logs[i].name ? logs[i].name : "", static_cast<const unsigned char*>(logs[i].data),
-                         logs[i].len});
+        given.push_back(
+            {logs[i].name ? logs[i].name : "", static_cast<const unsigned char*>(logs[i].data), logs[i].len});
     }
     recover_image(h, given);
     parse_image(h);

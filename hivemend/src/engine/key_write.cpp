@@ -27,8 +27,8 @@ std::string_view stored_name(const nk_key* nk) { return {nk_name(nk), nk->len_na
 
 // The lists of a key's subkey index: the one list, or the leaves of its ri.
 struct IndexLists {
-    uint16_t id = 0;          // id of the key's index (0: none)
-    int ri = 0;               // record offset of the ri, 0 without one
+    uint16_t id = 0;  // id of the key's index (0: none)
+    int ri = 0;       // record offset of the ri, 0 without one
     std::vector<Leaf> leaves;
 };
 
@@ -124,10 +124,8 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
             for (int i = 0; i < l.count; ++i) {
                 const nk_key* sub = nk_stored(h, l.nk(i));
                 if (!sub) continue;
-                if (l.id == ID_LI)
-                    printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
-                const int cmp = order_names(sn.bytes, sn.compressed, stored_name(sub),
-                                            sub->type & NK_COMPRESSED_NAME);
+                if (l.id == ID_LI) printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
+                const int cmp = order_names(sn.bytes, sn.compressed, stored_name(sub), sub->type & NK_COMPRESSED_NAME);
                 if (cmp == 0) {
                     printf("add_key: key %s already exists!\n", name.c_str());
                     *err = 2;
@@ -203,7 +201,8 @@ bool entry_is(uint16_t id, const nk_key* sub, std::string_view given, const Stor
         return form.size() == stored.size() && (id == ID_LI ? casefold_equal(stored.data(), form.data(), form.size())
                                                             : memcmp(stored.data(), form.data(), form.size()) == 0);
     };
-    return same(given) || (encoded.compressed == static_cast<bool>(sub->type & NK_COMPRESSED_NAME) && same(encoded.bytes));
+    return same(given) ||
+           (encoded.compressed == static_cast<bool>(sub->type & NK_COMPRESSED_NAME) && same(encoded.bytes));
 }
 
 // Unlinks and frees subkey `name` of `parent`, or the subkey whose record

@@ -20,9 +20,7 @@ namespace {
 
 constexpr size_t kMaxPart = 4096;
 
-bool is_root(const Hive* h, int64_t rec, const nk_key* nk) {
-    return rec == root_rec(h) || nk->type == NK_ROOT_TYPE;
-}
+bool is_root(const Hive* h, int64_t rec, const nk_key* nk) { return rec == root_rec(h) || nk->type == NK_ROOT_TYPE; }
 
 // Record offset of the subkey of `nk` matching `q`, 0 when there is none.
 int find_subkey(const Hive* h, const nk_key* nk, const NameQuery& q, bool prefix) {
@@ -182,8 +180,8 @@ int get_abs_path(Hive* hdesc, int key, char* path, int maxlen) {
     // Each step adds at least one character, so a looping parent chain ends
     // at the length limit.
     while (nk && !is_root(hdesc, cur, nk)) {
-        const std::string name = (nk->type & NK_COMPRESSED_NAME) ? std::string(nk_name(nk), nk->len_name)
-                                                                 : key_name_utf8(nk);
+        const std::string name =
+            (nk->type & NK_COMPRESSED_NAME) ? std::string(nk_name(nk), nk->len_name) : key_name_utf8(nk);
         if (static_cast<int64_t>(text.size() + name.size() + 1) >= maxlen - 6) {
             text = "(...)" + text;
             break;

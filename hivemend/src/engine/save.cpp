@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "hivemend/hive.h"
 #include "clean_save.h"
+#include "hivemend/hive.h"
 #include "image.h"
 #include "replace_file.h"
 
@@ -31,11 +31,8 @@ int writeHive(Hive* hdesc) {
     struct stat st {};
     const bool known = stat(target.c_str(), &st) == 0;
     switch (replace_file(target, image, static_cast<size_t>(len), known ? &st : nullptr)) {
-    case Replaced::Yes:
-        break;
-    case Replaced::NotCreated:
-        fprintf(stderr, "writeHive: open(%s), FILE NOT WRITTEN!\n", hdesc->filename);
-        return 1;
+    case Replaced::Yes: break;
+    case Replaced::NotCreated: fprintf(stderr, "writeHive: open(%s), FILE NOT WRITTEN!\n", hdesc->filename); return 1;
     case Replaced::NotWritten:
         fprintf(stderr, "writeHive: saving %s failed (%s), FILE NOT WRITTEN!\n", hdesc->filename, strerror(errno));
         return 1;

@@ -71,10 +71,11 @@ DataRef locate_data(const Hive* h, const vk_key* vk) {
     const bool fits = c && c.used && c.data_len() >= d.len;
     if (d.len > VAL_MAX_CELL_DATA) {
         // Hives before version 1.4 keep big data in one cell; db records came later.
-        const bool db = record_cell(h, rec, ID_DB, sizeof(db_key)) &&
-                        (!fits || header_dword(h, REGF_VERSION_MINOR) >= 4);
-        if (db) return big_data_fits(h, c.data(h), d.len) ? DataRef{DataKind::Big, d.len, c.data(h)}
-                                                           : DataRef{DataKind::Damaged, d.len, nullptr};
+        const bool db =
+            record_cell(h, rec, ID_DB, sizeof(db_key)) && (!fits || header_dword(h, REGF_VERSION_MINOR) >= 4);
+        if (db)
+            return big_data_fits(h, c.data(h), d.len) ? DataRef{DataKind::Big, d.len, c.data(h)}
+                                                      : DataRef{DataKind::Damaged, d.len, nullptr};
     }
     if (!fits) return {DataKind::Damaged, d.len, nullptr};
     return {DataKind::Cell, d.len, c.data(h)};

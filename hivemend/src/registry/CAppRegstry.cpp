@@ -34,10 +34,14 @@ struct Route {
 
 // In the order they are tested.
 constexpr Route kRoutes[] = {
-    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\", 0, ""}, {"HKEY_LOCAL_MACHINE\\SYSTEM\\", 3, ""},
-    {"HKEY_CURRENT_USER\\", 8, ""},            {"HKEY_LOCAL_MACHINE\\SECURITY\\", 2, ""},
-    {"HKEY_LOCAL_MACHINE\\SAM\\", 1, ""},      {"HKEY_CLASSES_ROOT\\", 0, "Classes\\"},
-    {"HKEY_USERS\\.DEFAULT\\", 4, ""},         {"HKEY_USERS\\S-1-5-18\\", 5, ""},
+    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\", 0, ""},
+    {"HKEY_LOCAL_MACHINE\\SYSTEM\\", 3, ""},
+    {"HKEY_CURRENT_USER\\", 8, ""},
+    {"HKEY_LOCAL_MACHINE\\SECURITY\\", 2, ""},
+    {"HKEY_LOCAL_MACHINE\\SAM\\", 1, ""},
+    {"HKEY_CLASSES_ROOT\\", 0, "Classes\\"},
+    {"HKEY_USERS\\.DEFAULT\\", 4, ""},
+    {"HKEY_USERS\\S-1-5-18\\", 5, ""},
     {"HKEY_USERS\\S-1-5-19\\", 6, ""},
 };
 constexpr int kNotRouted = 10;
@@ -395,8 +399,12 @@ uintptr_t CAppRegstry::AddSubKey(_APP_REG_HANDLE* handle, const char* path, int*
 
 int CAppRegstry::ApplyChange() {
     lastFailure.clear();
-    std::vector<CKRegstry*> hives{software ? &software->Regstry() : nullptr, systemHive.get(), security.get(),
-                                  defaultHive.get(), sam.get(), localService.get()};
+    std::vector<CKRegstry*> hives{software ? &software->Regstry() : nullptr,
+                                  systemHive.get(),
+                                  security.get(),
+                                  defaultHive.get(),
+                                  sam.get(),
+                                  localService.get()};
     for (int i = 0; users && i < users->HiveCount(); ++i) hives.push_back(users->UserHive(i));
     int ok = 1;
     char file[260];

@@ -209,7 +209,9 @@ unsigned CKRegstry::GetParentKey(int key) {
 
 nk_key* CKRegstry::RootKey() { return hive ? nk_at(hive, root_rec(hive)) : nullptr; }
 
-unsigned CKRegstry::RootKeyOfs() { return hive && nk_at(hive, root_rec(hive)) ? static_cast<unsigned>(root_rec(hive)) : 0; }
+unsigned CKRegstry::RootKeyOfs() {
+    return hive && nk_at(hive, root_rec(hive)) ? static_cast<unsigned>(root_rec(hive)) : 0;
+}
 
 int CKRegstry::GetSubkeyCount(unsigned key) {
     const nk_key* k = nk(key);
@@ -335,7 +337,8 @@ int CKRegstry::GetBinaryValue(unsigned key, const char* name, void* buf, int siz
     void* v = nullptr;
     const int len = GetValue(key, name, &v, REG_BINARY);
     if (!len) return 0;
-    if (buf && size > 0) memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
+    if (buf && size > 0)
+        memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
     FreeValue(v);
     return len;
 }
@@ -344,7 +347,8 @@ int CKRegstry::GetStringValue(unsigned key, const char* name, void* buf, int siz
     void* v = nullptr;
     const int len = GetValue(key, name, &v, REG_SZ);
     if (!len) return 0;
-    if (buf && size > 0) memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
+    if (buf && size > 0)
+        memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
     FreeValue(v);
     return len;
 }

@@ -10,8 +10,8 @@
 #include <exception>
 #include <initializer_list>
 
-#include "hivemend/hivebackup.h"
 #include "hivemend/hive.h"
+#include "hivemend/hivebackup.h"
 #include "hivemend/regfile.h"
 #include "keyaction.h"
 #include "open_file.h"
@@ -96,7 +96,9 @@ int CRegNtuser::SaveHive() {
 
 int CRegNtuser::HiveCount() const { return static_cast<int>(hives.size()); }
 
-CKRegstry* CRegNtuser::UserHive(int i) { return i >= 0 && i < HiveCount() ? hives[static_cast<size_t>(i)].get() : nullptr; }
+CKRegstry* CRegNtuser::UserHive(int i) {
+    return i >= 0 && i < HiveCount() ? hives[static_cast<size_t>(i)].get() : nullptr;
+}
 
 _APP_REG_HANDLE* CRegNtuser::OpenKey(const char* path, int key, int create) {
     if (hives.empty() || !path) return nullptr;

@@ -22,8 +22,7 @@ FixResult fix_key(CKRegstry* hive, unsigned key, const char* name, int op, int t
 // of `data`: one of the VALUE_* bits of CAppRegstry::CompareValue. With
 // `ignore_case`, the UTF-16LE text of REG_SZ and REG_EXPAND_SZ data is
 // compared with the letters A-Z folded.
-int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len,
-                bool ignore_case);
+int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len, bool ignore_case);
 
 // Whether `key` of `hive` holds the value `name` with type `type` and exactly
 // the `len` bytes of `data`. A key that does not exist holds nothing.

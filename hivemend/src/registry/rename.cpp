@@ -50,7 +50,8 @@ bool read_lists(const Hive* h, const nk_key* parent, std::vector<List>* lists, i
     for (const Leaf& leaf : leaves) {
         List list{leaf, {}};
         for (int i = 0; i < leaf.count; ++i)
-            list.entries.push_back({leaf.nk(i), leaf.entry_size() == 8 ? static_cast<uint32_t>(rd32(leaf.entries + 8 * i + 4)) : 0});
+            list.entries.push_back(
+                {leaf.nk(i), leaf.entry_size() == 8 ? static_cast<uint32_t>(rd32(leaf.entries + 8 * i + 4)) : 0});
         lists->push_back(list);
     }
     return true;
@@ -136,8 +137,9 @@ int rename_key(Hive* h, int key, const char* name) {
         }
     }
     const uint16_t id = lists[to].leaf.id;
-    const uint32_t hint = id == ID_LH ? name_hash(sn.bytes, sn.compressed)
-                                      : id == ID_LF ? name_hint(sn.bytes, sn.compressed) : 0;
+    const uint32_t hint = id == ID_LH   ? name_hash(sn.bytes, sn.compressed)
+                          : id == ID_LF ? name_hint(sn.bytes, sn.compressed)
+                                        : 0;
     const std::string given = name;
 
     // Everything is allocated before anything changes, so that a failure

@@ -46,13 +46,20 @@ int to_units(uint32_t code, uint32_t units[2]) {
 
 int utf8(unsigned long code, char* out) {
     int n;
-    if (code < 0x80) n = 1;
-    else if (code < 0x800) n = 2;
-    else if (code < 0x10000) n = 3;
-    else if (code < 0x200000) n = 4;
-    else if (code < 0x4000000) n = 5;
-    else if (code < 0x80000000UL) n = 6;
-    else return 0;
+    if (code < 0x80)
+        n = 1;
+    else if (code < 0x800)
+        n = 2;
+    else if (code < 0x10000)
+        n = 3;
+    else if (code < 0x200000)
+        n = 4;
+    else if (code < 0x4000000)
+        n = 5;
+    else if (code < 0x80000000UL)
+        n = 6;
+    else
+        return 0;
     if (out) {
         if (n == 1) {
             out[0] = static_cast<char>(code);

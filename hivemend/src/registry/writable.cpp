@@ -42,8 +42,9 @@ std::string read_only_drive(const std::string& root) {
     std::string line = "the Windows drive " + root + " is mounted read-only (read-only file system)";
     char found[260];
     if (parse_insensitive_path((root + "/hiberfil.sys").c_str(), found, sizeof found))
-        line += "; it holds hiberfil.sys, so Windows is hibernated or was shut down with Fast Startup: start "
-                "Windows and shut it down fully first (hold Shift while choosing Shut down), then try again";
+        line +=
+            "; it holds hiberfil.sys, so Windows is hibernated or was shut down with Fast Startup: start "
+            "Windows and shut it down fully first (hold Shift while choosing Shut down), then try again";
     return line;
 }
 

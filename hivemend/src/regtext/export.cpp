@@ -152,7 +152,8 @@ void Exporter::value(const std::string& keypath, int vk) {
     }
     ValueBuffer* data = get_vk_data(h_, vk);
     if (!data) {
-        fprintf(stderr, "export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(), keypath.c_str());
+        fprintf(stderr, "export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(),
+                keypath.c_str());
         return;
     }
     const size_t start = out_.size();
@@ -223,8 +224,7 @@ int export_subkey(Hive* hdesc, int start, const char* path, const char* prefix, 
     return e.tree(key, key_path(hdesc, key));
 }
 
-int export_key(Hive* hdesc, int start, const char* path, const char* filename, const char* prefix,
-               std::string* error) {
+int export_key(Hive* hdesc, int start, const char* path, const char* filename, const char* prefix, std::string* error) {
     if (!find_key(hdesc, start, path)) {
         printf("export: Key <%s> not found\n", path ? path : "");
         if (error) *error = std::string("key '") + (path ? path : "") + "' not found";

@@ -102,8 +102,8 @@ private:
     Hive* h_;
     std::string file_;
     std::string prefix_;
-    int key_ = 0;            // record offset of the current key, 0 = none
-    bool any_key_ = false;   // a key line was met
+    int key_ = 0;           // record offset of the current key, 0 = none
+    bool any_key_ = false;  // a key line was met
     bool key_skipped_ = false;
     int keys_ = 0;
     int matched_ = 0;
@@ -169,8 +169,10 @@ bool Importer::open_key(const std::string& path) {
         const std::string& name = names[i];
         if (!valid_key_name(name.c_str()) || name.find('\0') != std::string::npos) {
             fprintf(stderr, "\nERROR: import_reg: failed to add (sub)key <%s>\n", name.c_str());
-            return fail(line_, std::string("<").append(shown(name)).append(
-                                   "> is not a valid key name (1 to 255 characters, no zero)"), true);
+            return fail(
+                line_,
+                std::string("<").append(shown(name)).append("> is not a valid key name (1 to 255 characters, no zero)"),
+                true);
         }
         const auto made_here = made_.find(cur);
         int next = made_here != made_.end() ? made_here->second.find(name) : 0;
@@ -239,7 +241,8 @@ bool Importer::store(const Pending& p) {
     if (p.continues) return fail(p.line, "the data of value " + p.name + " ends with '\\' but no line continues it");
     if (!key_) return fail(p.line, "value " + p.name + " comes before any key");
     const std::string name = p.name == "@" ? std::string() : unquote(p.name);
-    if (name.find('\0') != std::string::npos) return fail(p.line, "value name <" + shown(name) + "> holds a zero character and cannot be stored");
+    if (name.find('\0') != std::string::npos)
+        return fail(p.line, "value name <" + shown(name) + "> holds a zero character and cannot be stored");
     const NameQuery q(name);
     if (p.text == "-") {
         if (const nk_key* nk = nk_at(h_, key_); nk && find_value(h_, nk, q))
@@ -257,14 +260,17 @@ bool Importer::store(const Pending& p) {
     const nk_key* nk = nk_at(h_, key_);
     const int vk = nk ? find_value(h_, nk, q) : 0;
     if (!vk) {
-        if (!add_value(h_, key_, path_value_name(name).c_str(), v.type)) return fail(p.line, "cannot add value " + p.name);
+        if (!add_value(h_, key_, path_value_name(name).c_str(), v.type))
+            return fail(p.line, "cannot add value " + p.name);
         if (h_->state & HIVE_VERBOSE) printf(" [CREATED]");
     } else if (static_cast<int>(vk_at(h_, vk)->val_type) != v.type) {
         const int old = static_cast<int>(vk_at(h_, vk)->val_type);
         fprintf(stderr, "ERROR: import_reg: unable to change value <%s>, new type is %d while old is %d\n",
                 name.c_str(), v.type, old);
-        return fail(p.line, "value <" + name + "> has type " + std::to_string(old) + " in the hive, not " +
-                                std::to_string(v.type), true);
+        return fail(
+            p.line,
+            "value <" + name + "> has type " + std::to_string(old) + " in the hive, not " + std::to_string(v.type),
+            true);
     }
     if (h_->state & HIVE_VERBOSE) putchar('\n');
     ValueBuffer* kv = new_valuebuffer(len);
@@ -316,8 +322,8 @@ int Importer::run(FILE* f, bool wide) {
             if (pending.continues) pending.text.pop_back();
             have = true;
         } else {
-            fprintf(stderr, "import_reg: WARNING: %s:%d: line not understood, ignored: %.60s\n", file_.c_str(),
-                    number, line.c_str());
+            fprintf(stderr, "import_reg: WARNING: %s:%d: line not understood, ignored: %.60s\n", file_.c_str(), number,
+                    line.c_str());
         }
     }
     if (ok && have) ok = store(pending);

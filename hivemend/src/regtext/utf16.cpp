@@ -81,7 +81,9 @@ std::string stored_name(const char* p, size_t len, bool latin1) {
 
 std::string key_name(const nk_key* nk) { return stored_name(nk_name(nk), nk->len_name, nk->type & NK_COMPRESSED_NAME); }
 
-std::string value_name(const vk_key* vk) { return stored_name(vk_name(vk), vk->len_name, vk->flag & VK_COMPRESSED_NAME); }
+std::string value_name(const vk_key* vk) {
+    return stored_name(vk_name(vk), vk->len_name, vk->flag & VK_COMPRESSED_NAME);
+}
 
 bool plain_text(const unsigned char* p, size_t bytes) {
     if (bytes < 2 || bytes % 2) return false;

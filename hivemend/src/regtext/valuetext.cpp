@@ -1,7 +1,7 @@
 #include "valuetext.h"
 
-#include <cstdint>
 #include <strings.h>
+#include <cstdint>
 
 #include "hivemend/format.h"
 #include "line.h"

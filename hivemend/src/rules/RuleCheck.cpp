@@ -22,8 +22,8 @@ bool is_hex(char c) { return isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 void check_dword(const std::string& text, const std::string& where) {
     size_t i = text[0] == '-' ? 1 : 0;
-    const bool digits = i < text.size() && text.size() - i <= 10 &&
-                        text.find_first_not_of("0123456789", i) == std::string::npos;
+    const bool digits =
+        i < text.size() && text.size() - i <= 10 && text.find_first_not_of("0123456789", i) == std::string::npos;
     const long long v = digits ? std::stoll(text) : 0;
     if (!digits || v < -2147483648LL || v > 4294967295LL)
         throw std::invalid_argument(where + ": REG_DWORD data " + Quoted(text) +
@@ -54,8 +54,8 @@ size_t check_hex_list(const std::string& type, const std::string& text, const st
 // UTF-16LE bytes of the UTF-8 `text`, its terminator included.
 size_t check_text(const std::string& text, const std::string& where) {
     std::vector<char> utf16(2 * text.size() + 4);
-    const int n = utf8_to_unicode(text.c_str(), static_cast<int>(text.size()), utf16.data(),
-                                  static_cast<int>(utf16.size()));
+    const int n =
+        utf8_to_unicode(text.c_str(), static_cast<int>(text.size()), utf16.data(), static_cast<int>(utf16.size()));
     if (n == 0 && !text.empty()) throw std::invalid_argument(where + ": REG_SZ data is no valid UTF-8 text");
     return static_cast<size_t>(n) + 2;
 }
@@ -117,8 +117,7 @@ void CheckKeyBelowHiveRoot(const std::string& key, const std::string& where) {
 }
 
 void CheckValueText(const std::string& type, const std::string& text, const std::string& where) {
-    if (text.find('\0') != std::string::npos)
-        throw std::invalid_argument(where + ": data holds a zero character");
+    if (text.find('\0') != std::string::npos) throw std::invalid_argument(where + ": data holds a zero character");
     size_t bytes = 0;
     if (type == "REG_SZ") {
         bytes = check_text(text, where);
@@ -145,7 +144,8 @@ int AbsentMember(const boost::property_tree::ptree& value, const std::string& na
                                     ", not \"allowed\" (the value may be absent; only other data is a problem) or "
                                     "\"required\" (the value must not exist; repair deletes it)");
     if (name.empty())
-        throw std::invalid_argument(where + ": the default value \"\" is never compared, so \"absent\" cannot "
+        throw std::invalid_argument(where +
+                                    ": the default value \"\" is never compared, so \"absent\" cannot "
                                     "apply to it; name it \"(default)\"");
     return text == "allowed" ? ABSENT_ALLOWED : ABSENT_REQUIRED;
 }
@@ -155,11 +155,10 @@ bool IgnoreCaseMember(const boost::property_tree::ptree& value, const std::strin
     if (!member) return false;
     const auto flag = member->empty() ? member->get_value_optional<bool>() : boost::none;
     if (!flag)
-        throw std::invalid_argument(where + ": \"ignore case\" is " + Quoted(member->data()) +
-                                    ", not true or false");
+        throw std::invalid_argument(where + ": \"ignore case\" is " + Quoted(member->data()) + ", not true or false");
     if (*flag && type != "REG_SZ" && type != "REG_EXPAND_SZ")
-        throw std::invalid_argument(where + ": \"ignore case\" applies to REG_SZ and REG_EXPAND_SZ text, not " +
-                                    type + " data");
+        throw std::invalid_argument(where + ": \"ignore case\" applies to REG_SZ and REG_EXPAND_SZ text, not " + type +
+                                    " data");
     return *flag;
 }
 

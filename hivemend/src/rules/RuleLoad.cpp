@@ -65,7 +65,8 @@ void CRegFix::ParseRule2(const char* path) {
             std::string key = RequiredChild(node, "key", where).data();
             const ptree& values = RequiredChild(node, "value", where);
             rule.values.reserve(values.size());
-            for (const auto& [valueName, valueNode] : values) rule.values.push_back(read_value(valueName, valueNode, where));
+            for (const auto& [valueName, valueNode] : values)
+                rule.values.push_back(read_value(valueName, valueNode, where));
             if (!key.empty() && key[0] == '-') {
                 rule.kind = RULE_DELETE_KEY;
                 key.erase(0, 1);

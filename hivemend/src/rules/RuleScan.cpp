@@ -120,7 +120,8 @@ int CRegFix::ScanItem(unsigned r) {
     }
     const bool whole_key = rule.state == STATE_ADD_KEY || rule.state == STATE_REBUILD_KEY;
     for (VNameDataPtr& v : rule.values) {
-        v->needFix = whole_key ? written_when_made(*v, rule.state == STATE_REBUILD_KEY) : value_wrong(*registry, key, *v);
+        v->needFix =
+            whole_key ? written_when_made(*v, rule.state == STATE_REBUILD_KEY) : value_wrong(*registry, key, *v);
         if (v->needFix) found = 1;
     }
     rule.needFix = static_cast<unsigned char>(found);
@@ -172,22 +173,22 @@ int CRegFix::FixRule(unsigned r, std::string* why) {
         rule.state = STATE_VALUES;
         return 1;
     case STATE_ADD_KEY:
-        if (!create_key(*registry, key, rule.key)) return failed(std::string("the key ") + rule.key + " could not be created");
+        if (!create_key(*registry, key, rule.key))
+            return failed(std::string("the key ") + rule.key + " could not be created");
         rule.state = STATE_VALUES;
         break;
     case STATE_REBUILD_KEY:
         printf("rebuild:%d %s\n", static_cast<int>(r), rule.key);
         // A key that is not there yet is simply created.
         registry->FixKey(key.get(), nullptr, kDeleteKey, 0, nullptr, 0);
-        if (registry->CheckDelKey(key.get())) return failed(std::string("the key ") + rule.key + " could not be deleted");
+        if (registry->CheckDelKey(key.get()))
+            return failed(std::string("the key ") + rule.key + " could not be deleted");
         key.reset(OpenKey(rule.key, 0));
         if (!key || !create_key(*registry, key, rule.key))
             return failed(std::string("the key ") + rule.key + " could not be created");
         break;
-    case STATE_VALUES:
-        break;
-    default:
-        return 0;
+    case STATE_VALUES: break;
+    default: return 0;
     }
     for (VNameDataPtr& v : rule.values) {
         if (!v->needFix) continue;
@@ -197,8 +198,8 @@ int CRegFix::FixRule(unsigned r, std::string* why) {
                                                         v->ignoreCase != 0, where_written(*v, rebuilt)) != 0;
         if (!done && ok) {
             ok = false;
-            failed(std::string("the value ") + (v->name[0] ? v->name : "(default)") + " of " + rule.key + " could not be " +
-                   (v->absent == ABSENT_REQUIRED ? "deleted" : "written"));
+            failed(std::string("the value ") + (v->name[0] ? v->name : "(default)") + " of " + rule.key +
+                   " could not be " + (v->absent == ABSENT_REQUIRED ? "deleted" : "written"));
         }
     }
     return ok;

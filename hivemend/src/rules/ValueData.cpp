@@ -71,7 +71,8 @@ unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsign
         out->type = 1;
         // One byte more than the room lets the conversion fill all of it.
         const int room = size < 0x7FFFFFFEu ? static_cast<int>(size) : 0x7FFFFFFE;
-        out->length = utf8_to_unicode(text.c_str(), static_cast<int>(n), reinterpret_cast<char*>(out->data()), room + 1);
+        out->length =
+            utf8_to_unicode(text.c_str(), static_cast<int>(n), reinterpret_cast<char*>(out->data()), room + 1);
     }
     const unsigned name_len = static_cast<unsigned>(eq - line);
     IgnChrCpy(line, out->name, "\"", name_len < sizeof out->name - 1 ? name_len : sizeof out->name - 1);

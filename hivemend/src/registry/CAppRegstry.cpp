@@ -19,6 +19,7 @@
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
 #include "hivemend/unicode.h"
+#include "encoding.h"
 #include "keyaction.h"
 #include "writable.h"
 
@@ -118,9 +119,7 @@ void CAppRegstry::ReadProfileList(CKRegstry& hive) {
         void* data = nullptr;
         const int len = hive.ReadValue(sids.offsets[i], "ProfileImagePath", &type, &data);
         if (len > 0 && (type == REG_SZ || type == REG_EXPAND_SZ)) {
-            const auto* utf16 = reinterpret_cast<char*>(vb_data(static_cast<ValueBuffer*>(data)));
-            std::string text(static_cast<size_t>(unc_to_utf8(utf16, len, nullptr, 0)), '\0');
-            unc_to_utf8(utf16, len, text.data(), static_cast<int>(text.size()));
+            std::string text = utf16le_to_utf8(vb_data(static_cast<ValueBuffer*>(data)), static_cast<size_t>(len));
             text.resize(strlen(text.c_str()));
             for (char& c : text) c = c == '\\' ? '/' : c;
             const size_t drive = text.rfind("%SystemDrive%", 0) == 0 ? 13 : (text.size() > 1 && text[1] == ':' ? 2 : 0);

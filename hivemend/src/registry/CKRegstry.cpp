@@ -14,7 +14,6 @@
 #include "hivemend/regfile.h"
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
-#include "hivemend/unicode.h"
 #include "image.h"
 #include "names.h"
 #include "rename.h"
@@ -67,8 +66,7 @@ _REG_VALUE* make_value(const vk_key* vk, const ValueBuffer* data) {
     const auto* bytes = reinterpret_cast<const char*>(vb_data(data));
     std::string out;
     if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        out.resize(static_cast<size_t>(unc_to_utf8(bytes, data->len, nullptr, 0)));
-        unc_to_utf8(bytes, data->len, out.data(), static_cast<int>(out.size()));
+        out = utf16le_to_utf8(bytes, static_cast<size_t>(data->len));
     } else if (type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) {
         out.assign(4, 0);
         memcpy(out.data(), bytes, data->len < 4 ? static_cast<size_t>(data->len) : 4);

@@ -6,6 +6,7 @@
 
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CKRegstry.h"
+#include "encoding.h"
 #include "hivemend/lookup.h"
 
 namespace hivemend {
@@ -56,8 +57,8 @@ int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const
         unsigned a = stored[i], b = given[i];
         // Letters are the low byte of a UTF-16LE unit whose high byte is 0.
         if (ignore_case && text && i % 2 == 0 && (i + 1 >= len || (!stored[i + 1] && !given[i + 1]))) {
-            a = a >= 'a' && a <= 'z' ? a - 32 : a;
-            b = b >= 'a' && b <= 'z' ? b - 32 : b;
+            a = fold_az(static_cast<unsigned char>(a));
+            b = fold_az(static_cast<unsigned char>(b));
         }
         same = a == b;
     }

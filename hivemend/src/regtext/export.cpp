@@ -10,7 +10,8 @@
 
 #include "hivemend/regtext.h"
 #include "image.h"
-#include "utf16.h"
+#include "names.h"
+#include "valuetext.h"
 
 using namespace hivemend;
 using namespace hivemend::regtext;
@@ -103,7 +104,7 @@ int Exporter::tree(int key, const std::string& path) {
         const int child = f.children[f.next++];
         const nk_key* nk = nk_at(h_, child);
         if (!nk) continue;
-        const std::string name = key_name(nk);
+        const std::string name = key_name_whole(nk);
         if (!fits_a_line(name)) {
             fprintf(stderr, "export: key <%s\\%s> has a line break in its name and cannot be written\n", f.path.c_str(),
                     name.c_str());
@@ -116,7 +117,7 @@ int Exporter::tree(int key, const std::string& path) {
 
 void Exporter::key_block(int key, const std::string& path, std::vector<int>* children) {
     const nk_key* nk = nk_at(h_, key);
-    const std::string name = key_name(nk);
+    const std::string name = key_name_whole(nk);
     printf("Exporting key '%.*s' with %d subkeys and %d values...\n", static_cast<int>(name.size()), name.data(),
            nk->no_subkeys, nk->no_values);
     out_ += "\r\n[";
@@ -144,7 +145,7 @@ void Exporter::key_block(int key, const std::string& path, std::vector<int>* chi
 
 void Exporter::value(const std::string& keypath, int vk) {
     const vk_key* v = vk_at(h_, vk);
-    const std::string name = value_name(v);
+    const std::string name = value_name_whole(v);
     if (!fits_a_line(name)) {
         fprintf(stderr, "export: value <%s> in key <%s> has a line break in its name and cannot be written\n",
                 name.c_str(), keypath.c_str());
@@ -203,7 +204,7 @@ std::string key_path(Hive* h, int key) {
     int64_t cur = key;
     const nk_key* nk = nk_at(h, cur);
     while (nk && cur != root_rec(h) && nk->type != NK_ROOT_TYPE && seen.insert(cur).second) {
-        names.push_back(key_name(nk));
+        names.push_back(key_name_whole(nk));
         cur = stored_to_rec(nk->ofs_parent);
         nk = nk_at(h, cur);
     }

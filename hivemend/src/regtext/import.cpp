@@ -53,8 +53,7 @@ public:
 
 private:
     static std::string folded(std::string s) {
-        for (char& c : s)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+        for (char& c : s) c = static_cast<char>(fold_az(static_cast<unsigned char>(c)));
         return s;
     }
     // Built by appending: GCC 12 at -O3 misreads `"c" + std::string&&` as an

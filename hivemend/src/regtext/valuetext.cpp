@@ -5,7 +5,7 @@
 
 #include "hivemend/format.h"
 #include "line.h"
-#include "utf16.h"
+#include "encoding.h"
 
 namespace hivemend::regtext {
 
@@ -46,6 +46,8 @@ bool parse_bytes(std::string_view s, std::string* out) {
     }
     return true;
 }
+
+uint32_t unit(const unsigned char* p, size_t i) { return p[2 * i] | (p[2 * i + 1] << 8); }
 
 }  // namespace
 
@@ -98,6 +100,23 @@ bool parse_value(std::string_view text, ValueText* out, std::string* error) {
     }
     out->data = utf8_to_utf16le(unquote(text));
     out->data.append(2, '\0');
+    return true;
+}
+
+bool plain_text(const unsigned char* p, size_t bytes) {
+    if (bytes < 2 || bytes % 2) return false;
+    const size_t units = bytes / 2;
+    if (unit(p, units - 1) != 0) return false;
+    for (size_t i = 0; i + 1 < units; ++i) {
+        const uint32_t u = unit(p, i);
+        if (u == 0 || u == '\r' || u == '\n') return false;
+        if (u >= 0xD800 && u < 0xDC00) {
+            if (i + 2 >= units || unit(p, i + 1) < 0xDC00 || unit(p, i + 1) >= 0xE000) return false;
+            ++i;
+        } else if (u >= 0xDC00 && u < 0xE000) {
+            return false;
+        }
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 // The data part of a value line ("dword:...", "hex:...", "hex(N):...", or
 // quoted text) turned into a registry type and bytes.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,10 @@ struct ValueText {
 
 // False with the reason in `*error` when the text cannot be read.
 bool parse_value(std::string_view text, ValueText* out, std::string* error);
+
+// Whether REG_SZ data is text that the quoted form carries exactly: whole
+// units, one zero terminator at the end and none before it, no line breaks,
+// no unpaired surrogates.
+bool plain_text(const unsigned char* p, size_t bytes);
 
 }  // namespace hivemend::regtext

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "diag.h"
 #include "hivemend/lookup.h"
 #include "hivemend/modify.h"
 #include "image.h"
@@ -87,20 +88,20 @@ int list_cell_size(uint16_t id, size_t count) { return static_cast<int>(8 + (id 
 int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     const nk_key* nk = nk_at(h, parent);
     if (!nk) {
-        puts("add_key: current ptr not 'nk'");
+        diag_puts("add_key: current ptr not 'nk'");
         *err = 1;
         return 0;
     }
     const StoredName sn = encode_name(name);
     if (name.empty() || sn.bytes.size() > 0xFFFF) return 0;
     if (nk->no_subkeys == INT_MAX) {
-        printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
+        diag_printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
         return 0;
     }
     // The new key shares its parent's security record, which counts it.
     const sk_key* sk = sk_stored(h, nk->ofs_sk);
     if (!sk || sk->no_usage < 0 || sk->no_usage == INT_MAX) {
-        printf("add_key: security record of key at 0x%x is damaged, %s not added\n", parent, name.c_str());
+        diag_printf("add_key: security record of key at 0x%x is damaged, %s not added\n", parent, name.c_str());
         return 0;
     }
     IndexLists idx;
@@ -111,11 +112,11 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     std::vector<uint32_t> hints;
     if (nk->no_subkeys > 0) {
         if (!read_index(h, nk, &idx)) {
-            printf("add_key: index type not supported: 0x%04x\n", idx.id);
+            diag_printf("add_key: index type not supported: 0x%04x\n", idx.id);
             return 0;
         }
         if (idx.leaves.empty()) {
-            printf("add_key: index of key at 0x%x holds no list\n", parent);
+            diag_printf("add_key: index of key at 0x%x holds no list\n", parent);
             return 0;
         }
         bool found = false;
@@ -124,10 +125,11 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
             for (int i = 0; i < l.count; ++i) {
                 const nk_key* sub = nk_stored(h, l.nk(i));
                 if (!sub) continue;
-                if (l.id == ID_LI) printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
+                if (l.id == ID_LI)
+                    diag_printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
                 const int cmp = order_names(sn.bytes, sn.compressed, stored_name(sub), sub->type & NK_COMPRESSED_NAME);
                 if (cmp == 0) {
-                    printf("add_key: key %s already exists!\n", name.c_str());
+                    diag_printf("add_key: key %s already exists!\n", name.c_str());
                     *err = 2;
                     return 0;
                 }
@@ -145,8 +147,8 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
         }
         const Leaf& l = idx.leaves[target];
         if (l.count >= kMaxEntries) {
-            printf("add_key: index list of key at 0x%x is full (%d entries), %s not added\n", parent, l.count,
-                   name.c_str());
+            diag_printf("add_key: index list of key at 0x%x is full (%d entries), %s not added\n", parent, l.count,
+                        name.c_str());
             return 0;
         }
         id = l.id;
@@ -155,7 +157,7 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     const int32_t old_list = nk->no_subkeys > 0 ? cell_to_stored(idx.leaves[target].rec - 4) : OFS_NONE;
     const int cell = alloc_block(h, parent, static_cast<int>(sn.bytes.size()) + 80);
     if (!cell) {
-        printf("add_key: unable to allocate space for new key descriptor for %s!\n", name.c_str());
+        diag_printf("add_key: unable to allocate space for new key descriptor for %s!\n", name.c_str());
         return 0;
     }
     auto* k = reinterpret_cast<nk_key*>(h->buffer + cell + 4);
@@ -174,7 +176,7 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     const std::vector<unsigned char> list = build_list(id, keys, hints);
     const int blk = alloc_block(h, parent, list_cell_size(id, keys.size()));
     if (!blk) {
-        printf("add_key: unable to allocate space for new index table for %s!\n", name.c_str());
+        diag_printf("add_key: unable to allocate space for new index table for %s!\n", name.c_str());
         free_block(h, cell);
         return 0;
     }
@@ -211,16 +213,16 @@ bool entry_is(uint16_t id, const nk_key* sub, std::string_view given, const Stor
 int unlink_key(Hive* h, int parent, std::string_view name, int target) {
     const nk_key* nk = nk_at(h, parent);
     if (!nk) {
-        puts("add_key: current ptr not nk");
+        diag_puts("add_key: current ptr not nk");
         return 1;
     }
     if (nk->no_subkeys <= 0) {
-        puts("del_key: key has no subkeys!");
+        diag_puts("del_key: key has no subkeys!");
         return 1;
     }
     IndexLists idx;
     if (!read_index(h, nk, &idx)) {
-        printf("del_key: index other than 'lf', 'li' or 'lh' not supported yet. 0x%04x\n", idx.id);
+        diag_printf("del_key: index other than 'lf', 'li' or 'lh' not supported yet. 0x%04x\n", idx.id);
         return 1;
     }
     const StoredName encoded = encode_name(name);
@@ -238,7 +240,7 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
         }
     }
     if (entry < 0) {
-        printf("del_key: subkey %.*s not found!\n", static_cast<int>(name.size()), name.data());
+        diag_printf("del_key: subkey %.*s not found!\n", static_cast<int>(name.size()), name.data());
         return 1;
     }
     const Leaf leaf = idx.leaves[leaf_index];
@@ -262,8 +264,8 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
         const std::vector<unsigned char> list = build_list(leaf.id, keys, hints);
         newlist = alloc_block(h, parent, list_cell_size(leaf.id, keys.size()));
         if (!newlist) {
-            printf("del_key: WARNING: unable to allocate space for new key descriptor for %.*s! Not deleted\n",
-                   static_cast<int>(name.size()), name.data());
+            diag_printf("del_key: WARNING: unable to allocate space for new key descriptor for %.*s! Not deleted\n",
+                        static_cast<int>(name.size()), name.data());
             return 1;
         }
         fill_block(h, newlist, list.data(), static_cast<int>(list.size()));
@@ -274,8 +276,8 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
             if (static_cast<size_t>(i) != leaf_index) slots.push_back(ri.leaf(i));
         newri = alloc_block(h, parent, 8 + 4 * static_cast<int>(slots.size()));
         if (!newri) {
-            printf("del_key: WARNING: unable to allocate space for ri-index for %.*s! Not deleted\n",
-                   static_cast<int>(name.size()), name.data());
+            diag_printf("del_key: WARNING: unable to allocate space for ri-index for %.*s! Not deleted\n",
+                        static_cast<int>(name.size()), name.data());
             return 1;
         }
         unsigned char* r = h->buffer + newri + 4;
@@ -291,7 +293,7 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
     sk_release(h, security);
     nk_key* p = nk_at(h, parent);
     if (!p) {
-        printf("del_key: key at 0x%x overlapped the freed cells, its index is left as it is\n", parent);
+        diag_printf("del_key: key at 0x%x overlapped the freed cells, its index is left as it is\n", parent);
         return 1;
     }
     p->no_subkeys -= 1;
@@ -303,14 +305,14 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
         if (h->state & HIVE_VERBOSE) {
             char path[4096] = "";
             get_abs_path(h, parent, path, sizeof path);
-            printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(leaf_index), parent, path);
+            diag_printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(leaf_index), parent, path);
         }
         free_block(h, idx.ri - 4);
         if (newri) {
             p->ofs_lf = cell_to_stored(newri);
         } else {
             p->ofs_lf = OFS_NONE;
-            if (h->state & HIVE_VERBOSE) puts("del_key: .. and that was the last one. key now empty!");
+            if (h->state & HIVE_VERBOSE) diag_puts("del_key: .. and that was the last one. key now empty!");
         }
     }
     h->state |= HIVE_DIRTY;
@@ -361,18 +363,18 @@ int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
     if (!cell) {
         cell = trav_path(hdesc, vofs, path, LOOKUP_EXACT);
         if (!cell) {
-            printf("rdel_keys: Key <%s> not found\n", path);
+            diag_printf("rdel_keys: Key <%s> not found\n", path);
             return 0;
         }
     }
     const nk_key* top = nk_at(hdesc, cell + 4);
     if (!top) {
-        puts("Error: Not a 'nk' node!");
+        diag_puts("Error: Not a 'nk' node!");
         return 0;
     }
     const int parent = vofs ? vofs : root_rec(hdesc);
     if (cell + 4 == root_rec(hdesc) || stored_to_rec(top->ofs_parent) != parent) {
-        printf("rdel_keys: Key <%s> is not a subkey of the key at 0x%x\n", path, parent);
+        diag_printf("rdel_keys: Key <%s> is not a subkey of the key at 0x%x\n", path, parent);
         return 0;
     }
     // Depth first without recursion; a key met twice on the way down means
@@ -390,11 +392,11 @@ int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
         const nk_key* nk = nk_at(hdesc, key);
         Frame f{key, par, std::move(name), {}, 0};
         if (!nk) {
-            puts("Error: Not a 'nk' node!");
+            diag_puts("Error: Not a 'nk' node!");
             return false;
         }
         if (!on_path.insert(key).second || !list_children(hdesc, nk, &f.kids)) {
-            printf("rdel_keys: subkeys of key at 0x%x are damaged, not deleted\n", key);
+            diag_printf("rdel_keys: subkeys of key at 0x%x are damaged, not deleted\n", key);
             return false;
         }
         stack.push_back(std::move(f));

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "diag.h"
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
 #include "image.h"
@@ -32,9 +33,9 @@ int find_subkey(const Hive* h, const nk_key* nk, const NameQuery& q, bool prefix
             for (int i = 0; i < l.count && !found; ++i) {
                 const nk_key* sub = nk_stored(h, l.nk(i));
                 if (!sub) {
-                    puts("ERROR: not 'nk' node! (strange?)");
+                    diag_puts("ERROR: not 'nk' node! (strange?)");
                 } else if (sub->len_name == 0) {
-                    puts("[No name]");
+                    diag_puts("[No name]");
                 } else if (key_name_matches(sub, q, prefix)) {
                     found = rec_ofs(h, sub);
                 }
@@ -78,7 +79,7 @@ int trav_path(Hive* hdesc, int start, const char* path, int flags) {
     for (;;) {
         const nk_key* nk = nk_at(hdesc, cur);
         if (!nk) {
-            puts("trav_path: Error: Not a 'nk' node!");
+            diag_puts("trav_path: Error: Not a 'nk' node!");
             return 0;
         }
         if (flags & LOOKUP_LITERAL) {
@@ -114,7 +115,7 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     if (!key) return -1;
     const nk_key* nk = nk_at(hdesc, key);
     if (!nk) {
-        printf("ex_next error: Not a 'nk' node at 0x%0x\n", key);
+        diag_printf("ex_next error: Not a 'nk' node at 0x%0x\n", key);
         return -1;
     }
     if (*count < 0) return 0;
@@ -124,14 +125,14 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     RiList ri;
     if (index_id(hdesc, index) == ID_RI) {
         if (!ri_at(hdesc, index, &ri)) {
-            printf("ex_next: ERROR: index of key at 0x%0x is damaged\n", key);
+            diag_printf("ex_next: ERROR: index of key at 0x%0x is damaged\n", key);
             return -1;
         }
         // Empty sub-indexes hold nothing to report: pass on to the next one.
         for (;;) {
             if (*subindex < 0 || *subindex >= ri.count) return 0;
             if (!leaf_at(hdesc, stored_to_rec(ri.leaf(*subindex)), &leaf)) {
-                printf("ex_next: ERROR: sub-index %d of key at 0x%0x is damaged\n", *subindex, key);
+                diag_printf("ex_next: ERROR: sub-index %d of key at 0x%0x is damaged\n", *subindex, key);
                 return -1;
             }
             if (*count < leaf.count) break;
@@ -146,7 +147,7 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     } else {
         if (nk->no_subkeys < 1 || *count >= nk->no_subkeys) return 0;
         if (!leaf_at(hdesc, index, &leaf) || entry >= leaf.count) {
-            printf("ex_next: ERROR: index of key at 0x%0x does not hold subkey %d\n", key, entry);
+            diag_printf("ex_next: ERROR: index of key at 0x%0x does not hold subkey %d\n", key, entry);
             return -1;
         }
     }
@@ -155,11 +156,11 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     sptr->nk = nk_stored(hdesc, stored);
     sptr->name = nullptr;
     if (!sptr->nk) {
-        printf("ex_next: ERROR: not 'nk' node at 0x%0x\n", sptr->nkoffs);
+        diag_printf("ex_next: ERROR: not 'nk' node at 0x%0x\n", sptr->nkoffs);
         return -1;
     }
     if (sptr->nk->len_name == 0) {
-        printf("ex_next: nk at 0x%0x has no name!\n", sptr->nkoffs);
+        diag_printf("ex_next: nk at 0x%0x has no name!\n", sptr->nkoffs);
     } else {
         sptr->name = mem_str(nk_name(sptr->nk), sptr->nk->len_name);
     }
@@ -170,7 +171,7 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
 int get_abs_path(Hive* hdesc, int key, char* path, int maxlen) {
     const nk_key* nk = nk_at(hdesc, key);
     if (!nk) {
-        puts("get_abs_path: Not a 'nk' node!");
+        diag_puts("get_abs_path: Not a 'nk' node!");
         return 0;
     }
     if (maxlen > 4096) maxlen = 4096;
@@ -198,18 +199,18 @@ ValueBuffer* get_class(Hive* hdesc, int key, const char* path) {
     if (!path && !key) return nullptr;
     const int cell = trav_path(hdesc, key, path, 0);
     if (!cell) {
-        printf("get_class: Key <%s> not found\n", path ? path : "");
+        diag_printf("get_class: Key <%s> not found\n", path ? path : "");
         return nullptr;
     }
     const nk_key* nk = nk_at(hdesc, cell + 4);
     if (!nk) return nullptr;
     if (nk->len_classnam == 0) {
-        puts("get_class: Key has no class data.");
+        diag_puts("get_class: Key has no class data.");
         return nullptr;
     }
     const unsigned char* data = list_at(hdesc, stored_to_rec(nk->ofs_classnam), 0, nk->len_classnam, 1);
     if (!data) {
-        printf("get_class: class name of key at 0x%x does not fit its cell\n", cell + 4);
+        diag_printf("get_class: class name of key at 0x%x does not fit its cell\n", cell + 4);
         return nullptr;
     }
     ValueBuffer* buf = new_valuebuffer(nk->len_classnam);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "clean_save.h"
+#include "diag.h"
 #include "hivemend/hive.h"
 #include "image.h"
 #include "replace_file.h"
@@ -32,9 +33,9 @@ int writeHive(Hive* hdesc) {
     const bool known = stat(target.c_str(), &st) == 0;
     switch (replace_file(target, image, static_cast<size_t>(len), known ? &st : nullptr)) {
     case Replaced::Yes: break;
-    case Replaced::NotCreated: fprintf(stderr, "writeHive: open(%s), FILE NOT WRITTEN!\n", hdesc->filename); return 1;
+    case Replaced::NotCreated: diag_eprintf("writeHive: open(%s), FILE NOT WRITTEN!\n", hdesc->filename); return 1;
     case Replaced::NotWritten:
-        fprintf(stderr, "writeHive: saving %s failed (%s), FILE NOT WRITTEN!\n", hdesc->filename, strerror(errno));
+        diag_eprintf("writeHive: saving %s failed (%s), FILE NOT WRITTEN!\n", hdesc->filename, strerror(errno));
         return 1;
     }
     hdesc->state &= ~HIVE_DIRTY;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "diag.h"
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
 #include "image.h"
@@ -94,7 +95,7 @@ bool copy_data(const Hive* h, const DataRef& d, unsigned char* out, const char* 
     const int64_t list_rec = stored_to_rec(db->ofs_list);
     const unsigned char* list = list_at(h, list_rec, 0, parts, 4);
     if (!list) return false;
-    if (trace) printf("%s: Long value: parts = %d, list = %x\n", trace, parts, static_cast<int>(list_rec - 4));
+    if (trace) diag_printf("%s: Long value: parts = %d, list = %x\n", trace, parts, static_cast<int>(list_rec - 4));
     int got = 0;
     for (int i = 0; i < parts; ++i) {
         const Cell part = cell_at(h, stored_to_cell(rd32(list + 4 * i)));
@@ -102,8 +103,8 @@ bool copy_data(const Hive* h, const DataRef& d, unsigned char* out, const char* 
         const int cap = part.len - 8;
         const int copy = d.len - got < cap ? d.len - got : cap;
         if (trace) {
-            printf("%s: Datablock %d offset %x, size %x (%d)\n", trace, i, part.ofs, cap, cap);
-            printf("             : Point = %x, restlen = %x, copylen = %x\n", got, d.len - got, copy);
+            diag_printf("%s: Datablock %d offset %x, size %x (%d)\n", trace, i, part.ofs, cap, cap);
+            diag_printf("             : Point = %x, restlen = %x, copylen = %x\n", got, d.len - got, copy);
         }
         memcpy(out + got, part.data(h), static_cast<size_t>(copy));
         got += copy;
@@ -123,7 +124,7 @@ vk_key* lookup_vk(Hive* h, int start, const char* path, int flags) {
 
 bool type_matches(const vk_key* vk, int type, const char* path) {
     if (type && vk->val_type && static_cast<int>(vk->val_type) != type) {
-        printf("Value <%s> is not of correct type!\n", path ? path : "");
+        diag_printf("Value <%s> is not of correct type!\n", path ? path : "");
         return false;
     }
     return true;
@@ -148,19 +149,19 @@ int ex_next_v(Hive* hdesc, int key, int* count, ValueInfo* sptr) {
     if (!key) return -1;
     const nk_key* nk = nk_at(hdesc, key);
     if (!nk) {
-        printf("ex_next_v error: Not a 'nk' node at 0x%0x\n", key);
+        diag_printf("ex_next_v error: Not a 'nk' node at 0x%0x\n", key);
         return -1;
     }
     if (*count < 0 || *count >= nk->no_values) return 0;
     const unsigned char* list = list_at(hdesc, stored_to_rec(nk->ofs_vallist), 0, nk->no_values, 4);
     if (!list) {
-        printf("ex_next_v: value list of key at 0x%0x does not fit its cell\n", key);
+        diag_printf("ex_next_v: value list of key at 0x%0x does not fit its cell\n", key);
         return -1;
     }
     const int64_t rec = stored_to_rec(rd32(list + 4 * *count));
     vk_key* vk = vk_at(hdesc, rec);
     if (!vk) {
-        printf("ex_next_v: hit non valuekey (vk) node during scan at offs 0x%0x\n", static_cast<int>(rec));
+        diag_printf("ex_next_v: hit non valuekey (vk) node during scan at offs 0x%0x\n", static_cast<int>(rec));
         return -1;
     }
     sptr->vkoffs = static_cast<int>(rec);
@@ -195,7 +196,7 @@ int get_val_type(Hive* hdesc, int start, const char* path, int flags) {
 void* get_val_data(Hive* hdesc, int start, const char* path, int type, int flags) {
     const int cell = trav_path(hdesc, start, path, flags | LOOKUP_VALUE);
     if (!cell) {
-        printf("get_val_data: %s not found\n", path ? path : "");
+        diag_printf("get_val_data: %s not found\n", path ? path : "");
         return nullptr;
     }
     vk_key* vk = vk_at(hdesc, static_cast<int64_t>(cell) + 4);
@@ -204,7 +205,7 @@ void* get_val_data(Hive* hdesc, int start, const char* path, int type, int flags
     if (!type_matches(vk, type, path)) return nullptr;
     const DataRef d = locate_data(hdesc, vk);
     if (d.kind == DataKind::Damaged) {
-        printf("get_val_data: data of %s at 0x%x does not fit its cell\n", path ? path : "", cell + 4);
+        diag_printf("get_val_data: data of %s at 0x%x does not fit its cell\n", path ? path : "", cell + 4);
         return nullptr;
     }
     return d.p;
@@ -218,7 +219,7 @@ ValueBuffer* get_val2buf(Hive* hdesc, ValueBuffer* dest, int start, const char* 
     const bool type_as_data = vk->len_data == VK_DATA_INLINE && (flags & LOOKUP_TYPE_AS_DATA);
     const DataRef d = locate_data(hdesc, vk);
     if (!type_as_data && d.kind == DataKind::Damaged) {
-        printf("get_val2buf: data of %s at 0x%x is damaged\n", path ? path : "", rec_ofs(hdesc, vk));
+        diag_printf("get_val2buf: data of %s at 0x%x is damaged\n", path ? path : "", rec_ofs(hdesc, vk));
         return nullptr;
     }
     ValueBuffer* buf = dest ? dest : new_valuebuffer(len);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "diag.h"
 #include "hivemend/lookup.h"
 #include "hivemend/modify.h"
 #include "hivemend/regfile.h"
@@ -75,7 +76,7 @@ _REG_VALUE* make_value(const vk_key* vk, const ValueBuffer* data) {
     }
     auto* v = static_cast<_REG_VALUE*>(calloc(1, offsetof(_REG_VALUE, data) + out.size() + 4));
     if (!v) {
-        perror("malloc failure");
+        diag_perror("malloc failure");
         abort();
     }
     const std::string name = value_name_utf8(vk);
@@ -90,7 +91,7 @@ template <class T>
 T* alloc_array(int n) {
     void* p = calloc(static_cast<size_t>(n > 0 ? n : 1), sizeof(T));
     if (!p) {
-        perror("malloc failure");
+        diag_perror("malloc failure");
         abort();
     }
     return static_cast<T*>(p);
@@ -147,7 +148,7 @@ const char* CKRegstry::OpenError() const {
 
 void CKRegstry::CloseHive() {
     if (!hive) return;
-    printf("closing hive %s\n", hive->filename);
+    diag_printf("closing hive %s\n", hive->filename);
     closeHive(hive);
     hive = nullptr;
 }
@@ -191,7 +192,7 @@ nk_key* CKRegstry::FindKey(const char* path, int key) {
 unsigned CKRegstry::keyoffset(const void* record) {
     const auto* p = static_cast<const unsigned char*>(record);
     if (!hive || p < hive->buffer || p >= hive->buffer + hive->size || !nk_at(hive, p - hive->buffer)) {
-        puts("not a nk node");
+        diag_puts("not a nk node");
         return 0;
     }
     return static_cast<unsigned>(p - hive->buffer);
@@ -214,7 +215,7 @@ unsigned CKRegstry::RootKeyOfs() {
 int CKRegstry::GetSubkeyCount(unsigned key) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     return k->no_subkeys;
@@ -223,7 +224,7 @@ int CKRegstry::GetSubkeyCount(unsigned key) {
 int CKRegstry::GetValueCount(unsigned key) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     return k->no_values;
@@ -233,7 +234,7 @@ int CKRegstry::EnumSubkeys(unsigned key, _REG_SUBKEYS* out, void (*cb)(char*)) {
     if (!hive) return 0;
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     const int rec = rec_ofs(hive, k);
@@ -257,7 +258,7 @@ int CKRegstry::EnumSubkeys(unsigned key, _REG_SUBKEYS* out, void (*cb)(char*)) {
         out->subkeys = alloc_array<int>(out->count);
     }
     for (size_t i = 0; i < subs.size(); ++i) {
-        printf("kename:%s \n", subs[i].name.c_str());
+        diag_printf("kename:%s \n", subs[i].name.c_str());
         if (cb) {
             std::vector<char> copy(subs[i].name.begin(), subs[i].name.end());
             copy.push_back(0);
@@ -278,7 +279,7 @@ int CKRegstry::EnumValues(unsigned key, _REG_VALUES* out, void (*cb)(_REG_VALUE*
     out->items = nullptr;
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return -1;
     }
     const int rec = rec_ofs(hive, k);
@@ -311,7 +312,7 @@ int CKRegstry::GetValue(unsigned key, const char* name, void** out, int type) {
     const vk_key* vk = cell ? vk_at(hive, static_cast<int64_t>(cell) + 4) : nullptr;
     if (!vk) return 0;
     if (type && vk->val_type && static_cast<int>(vk->val_type) != type) {
-        printf("Value <%s> is not of correct type!\n", path.c_str());
+        diag_printf("Value <%s> is not of correct type!\n", path.c_str());
         return 0;
     }
     ValueBuffer* data = get_vk_data(hive, cell + 4);
@@ -321,7 +322,7 @@ int CKRegstry::GetValue(unsigned key, const char* name, void** out, int type) {
     }
     auto* buf = static_cast<ValueBuffer*>(calloc(1, sizeof(ValueBuffer) + static_cast<size_t>(data->len) + 4));
     if (!buf) {
-        perror("malloc failure");
+        diag_perror("malloc failure");
         abort();
     }
     buf->len = data->len;
@@ -387,7 +388,7 @@ int CKRegstry::ReadValue(unsigned key, const char* name, int* type, void** out) 
 int CKRegstry::FindValueName(unsigned key, const char* name) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node");
+        diag_puts("not a nk node");
         return 0;
     }
     const int vk = find_value(hive, k, NameQuery(inter_value_name(name)));
@@ -397,7 +398,7 @@ int CKRegstry::FindValueName(unsigned key, const char* name) {
 int CKRegstry::SetValue(unsigned key, int type, const char* name, const void* data, int len, int mode) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     const int rec = rec_ofs(hive, k);
@@ -438,21 +439,21 @@ int CKRegstry::DeleValueKey(unsigned key, const char* name) {
 unsigned CKRegstry::AddSubKey(unsigned key, const char* path, int* err) {
     if (!hive || !path) return 0;
     if (strlen(path) > kMaxAddPath) {
-        printf("add key: path of %zu characters is too long: %.40s...\n", strlen(path), path);
-        puts("It is failed to add key");
+        diag_printf("add key: path of %zu characters is too long: %.40s...\n", strlen(path), path);
+        diag_puts("It is failed to add key");
         return 0;
     }
     const std::vector<std::string> parts = split_path(path);
     for (const std::string& part : parts) {
         if (!part.empty() && !valid_key_name(part.c_str())) {
-            printf("add key: <%s> is not a valid key name\n", part.c_str());
-            puts("It is failed to add key");
+            diag_printf("add key: <%s> is not a valid key name\n", part.c_str());
+            diag_puts("It is failed to add key");
             return 0;
         }
     }
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     int current = rec_ofs(hive, k);
@@ -468,10 +469,10 @@ unsigned CKRegstry::AddSubKey(unsigned key, const char* path, int* err) {
         }
         const int made = add_subkey(hive, current, parts[i].c_str(), err);
         if (!made) {
-            puts("It is failed to add key");
+            diag_puts("It is failed to add key");
             return 0;
         }
-        printf("add key: %s\n", key_name_utf8(nk_at(hive, made)).c_str());
+        diag_printf("add key: %s\n", key_name_utf8(nk_at(hive, made)).c_str());
         current = made;
     }
     return static_cast<unsigned>(current);
@@ -502,7 +503,7 @@ unsigned CKRegstry::ReNameSubkey(unsigned key, const char* name, const char* new
     if (!hive) return 0;
     const int cell = trav_path(hive, static_cast<int>(key), name ? name : "", LOOKUP_EXACT);
     if (!cell || !nk_at(hive, static_cast<int64_t>(cell) + 4)) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     return static_cast<unsigned>(rename_key(hive, cell + 4, newname));
@@ -529,20 +530,20 @@ int CKRegstry::DupNK(unsigned key) {
     if (!key || !hive) return 0;
     const nk_key* k = nk_at(hive, key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
-    printf("nk at offset:%08x\n", key);
-    printf("nk->ofs_parent offset:%08x\n", k->ofs_parent);
-    printf("valuelist offset:%08x\n", k->ofs_vallist);
-    printf("nk->keyname offset:%s\n", key_name_utf8(k).c_str());
-    printf("nk->classname offset:%08x\n", k->ofs_classnam);
-    printf("nk->dummy1  = %08x\n", k->dummy1);
-    printf("nk->dummy2  = %08x\n", k->dummy2);
-    printf("nk->dummy3   = %08x\n", k->dummy3);
-    printf("nk->dummy4(maxclasslen)  = %08x\n", k->dummy4);
-    printf("nk->dummy5(maxvalneamelen)  = %08x\n", k->dummy5);
-    printf("nk->dummy6(maxvaldatalen)  = %08x\n", k->dummy6);
-    printf("nk->dummy7(warkvar)  = %08x\n", k->dummy7);
+    diag_printf("nk at offset:%08x\n", key);
+    diag_printf("nk->ofs_parent offset:%08x\n", k->ofs_parent);
+    diag_printf("valuelist offset:%08x\n", k->ofs_vallist);
+    diag_printf("nk->keyname offset:%s\n", key_name_utf8(k).c_str());
+    diag_printf("nk->classname offset:%08x\n", k->ofs_classnam);
+    diag_printf("nk->dummy1  = %08x\n", k->dummy1);
+    diag_printf("nk->dummy2  = %08x\n", k->dummy2);
+    diag_printf("nk->dummy3   = %08x\n", k->dummy3);
+    diag_printf("nk->dummy4(maxclasslen)  = %08x\n", k->dummy4);
+    diag_printf("nk->dummy5(maxvalneamelen)  = %08x\n", k->dummy5);
+    diag_printf("nk->dummy6(maxvaldatalen)  = %08x\n", k->dummy6);
+    diag_printf("nk->dummy7(warkvar)  = %08x\n", k->dummy7);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "diag.h"
 #include "hivemend/modify.h"
 #include "image.h"
 #include "index.h"
@@ -86,18 +87,18 @@ int rename_key(Hive* h, int key, const char* name) {
     const int64_t parent = nk ? stored_to_rec(nk->ofs_parent) : 0;
     const nk_key* pnk = nk ? nk_at(h, parent) : nullptr;
     if (!nk || !pnk || key == root_rec(h) || pnk->no_subkeys <= 0) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     if (!valid_key_name(name)) {
-        printf("rename_key: <%s> is not a valid key name\n", name ? name : "");
+        diag_printf("rename_key: <%s> is not a valid key name\n", name ? name : "");
         return 0;
     }
     const StoredName sn = encode_name(name);
     std::vector<List> lists;
     int ri = 0;
     if (!read_lists(h, pnk, &lists, &ri)) {
-        printf("rename_key: index of the key's parent at 0x%x is damaged\n", static_cast<int>(parent));
+        diag_printf("rename_key: index of the key's parent at 0x%x is damaged\n", static_cast<int>(parent));
         return 0;
     }
     const int32_t self = cell_to_stored(key - 4);
@@ -111,7 +112,7 @@ int rename_key(Hive* h, int key, const char* name) {
                 break;
             }
     if (from == lists.size()) {
-        printf("rename_key: key at 0x%x is not in its parent's index\n", key);
+        diag_printf("rename_key: key at 0x%x is not in its parent's index\n", key);
         return 0;
     }
     lists[from].entries.erase(lists[from].entries.begin() + static_cast<std::ptrdiff_t>(at));
@@ -126,7 +127,7 @@ int rename_key(Hive* h, int key, const char* name) {
             if (!sib) continue;
             const int cmp = order_names(sn.bytes, sn.compressed, stored_name(sib), sib->type & NK_COMPRESSED_NAME);
             if (cmp == 0) {
-                printf("rename_key: key %s already exists!\n", name);
+                diag_printf("rename_key: key %s already exists!\n", name);
                 return 0;
             }
             if (cmp < 0 && !placed) {
@@ -146,7 +147,7 @@ int rename_key(Hive* h, int key, const char* name) {
     // leaves the hive as it was.
     const int cell = alloc_block(h, key, static_cast<int>(sn.bytes.size()) + 80);
     if (!cell) {
-        printf("rename_key: unable to allocate space for new key descriptor for %s!\n", given.c_str());
+        diag_printf("rename_key: unable to allocate space for new key descriptor for %s!\n", given.c_str());
         return 0;
     }
     lists[to].entries.insert(lists[to].entries.begin() + static_cast<std::ptrdiff_t>(slot),
@@ -156,7 +157,7 @@ int rename_key(Hive* h, int key, const char* name) {
     if (list_bytes(id, lists[to].entries.size()) > target_cell.data_len()) {
         new_target = alloc_block(h, key, list_bytes(id, lists[to].entries.size()));
         if (!new_target) {
-            printf("rename_key: unable to allocate space for new key descriptor for %s!\n", given.c_str());
+            diag_printf("rename_key: unable to allocate space for new key descriptor for %s!\n", given.c_str());
             free_block(h, cell);
             return 0;
         }

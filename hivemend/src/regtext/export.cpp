@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "diag.h"
 #include "hivemend/regtext.h"
 #include "image.h"
 #include "names.h"
@@ -85,7 +86,7 @@ int Exporter::tree(int key, const std::string& path) {
     int written = 0;
     const auto enter = [&](int k, std::string p) {
         if (!on_path.insert(k).second) {
-            fprintf(stderr, "export: key at 0x%x is its own ancestor (damaged index), not written again\n", k);
+            diag_eprintf("export: key at 0x%x is its own ancestor (damaged index), not written again\n", k);
             return;
         }
         Frame f{k, std::move(p), {}, 0};
@@ -106,8 +107,8 @@ int Exporter::tree(int key, const std::string& path) {
         if (!nk) continue;
         const std::string name = key_name_whole(nk);
         if (!fits_a_line(name)) {
-            fprintf(stderr, "export: key <%s\\%s> has a line break in its name and cannot be written\n", f.path.c_str(),
-                    name.c_str());
+            diag_eprintf("export: key <%s\\%s> has a line break in its name and cannot be written\n", f.path.c_str(),
+                         name.c_str());
             continue;
         }
         enter(child, f.path + "\\" + name);
@@ -118,8 +119,8 @@ int Exporter::tree(int key, const std::string& path) {
 void Exporter::key_block(int key, const std::string& path, std::vector<int>* children) {
     const nk_key* nk = nk_at(h_, key);
     const std::string name = key_name_whole(nk);
-    printf("Exporting key '%.*s' with %d subkeys and %d values...\n", static_cast<int>(name.size()), name.data(),
-           nk->no_subkeys, nk->no_values);
+    diag_printf("Exporting key '%.*s' with %d subkeys and %d values...\n", static_cast<int>(name.size()), name.data(),
+                nk->no_subkeys, nk->no_values);
     out_ += "\r\n[";
     out_ += prefix_;
     out_ += path.empty() && prefix_.empty() ? "\\" : path;
@@ -131,7 +132,7 @@ void Exporter::key_block(int key, const std::string& path, std::vector<int>* chi
         free(vi.name);
         value(path, vi.vkoffs);
     }
-    if (r < 0) fprintf(stderr, "export: values of key <%s> are damaged, some are not written\n", path.c_str());
+    if (r < 0) diag_eprintf("export: values of key <%s> are damaged, some are not written\n", path.c_str());
     int sub = 0;
     count = 0;
     SubkeyInfo si{};
@@ -139,7 +140,7 @@ void Exporter::key_block(int key, const std::string& path, std::vector<int>* chi
         free(si.name);
         children->push_back(si.nkoffs + 4);
     }
-    if (r < 0) fprintf(stderr, "export: subkeys of key <%s> are damaged, some are not written\n", path.c_str());
+    if (r < 0) diag_eprintf("export: subkeys of key <%s> are damaged, some are not written\n", path.c_str());
     if (out_.size() > (1 << 16)) flush();
 }
 
@@ -147,14 +148,13 @@ void Exporter::value(const std::string& keypath, int vk) {
     const vk_key* v = vk_at(h_, vk);
     const std::string name = value_name_whole(v);
     if (!fits_a_line(name)) {
-        fprintf(stderr, "export: value <%s> in key <%s> has a line break in its name and cannot be written\n",
-                name.c_str(), keypath.c_str());
+        diag_eprintf("export: value <%s> in key <%s> has a line break in its name and cannot be written\n",
+                     name.c_str(), keypath.c_str());
         return;
     }
     ValueBuffer* data = get_vk_data(h_, vk);
     if (!data) {
-        fprintf(stderr, "export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(),
-                keypath.c_str());
+        diag_eprintf("export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(), keypath.c_str());
         return;
     }
     const size_t start = out_.size();
@@ -218,7 +218,7 @@ std::string key_path(Hive* h, int key) {
 int export_subkey(Hive* hdesc, int start, const char* path, const char* prefix, FILE* file) {
     const int key = find_key(hdesc, start, path);
     if (!key) {
-        printf("export: Key <%s> not found\n", path ? path : "");
+        diag_printf("export: Key <%s> not found\n", path ? path : "");
         return -1;
     }
     Exporter e(hdesc, prefix, file);
@@ -227,25 +227,25 @@ int export_subkey(Hive* hdesc, int start, const char* path, const char* prefix, 
 
 int export_key(Hive* hdesc, int start, const char* path, const char* filename, const char* prefix, std::string* error) {
     if (!find_key(hdesc, start, path)) {
-        printf("export: Key <%s> not found\n", path ? path : "");
+        diag_printf("export: Key <%s> not found\n", path ? path : "");
         if (error) *error = std::string("key '") + (path ? path : "") + "' not found";
         return -1;
     }
     FILE* f = fopen(filename, "w");
     if (!f) {
         const int err = errno;
-        printf("export: Cannot open file '%s'. %s (%d).\n", filename, strerror(err), err);
+        diag_printf("export: Cannot open file '%s'. %s (%d).\n", filename, strerror(err), err);
         if (error) *error = std::string(filename) + ": " + strerror(err);
         return -1;
     }
-    printf("Exporting to file '%s'...\n", filename);
+    diag_printf("Exporting to file '%s'...\n", filename);
     fputs("Windows Registry Editor Version 5.00\r\n", f);
     const int keys = export_subkey(hdesc, start, path, prefix, f);
     fputs("\r\n", f);
     const bool failed = ferror(f) != 0;
     if (fclose(f) != 0 || failed) {
         const int err = errno;
-        printf("export: Cannot write file '%s'. %s (%d).\n", filename, strerror(err), err);
+        diag_printf("export: Cannot write file '%s'. %s (%d).\n", filename, strerror(err), err);
         if (error) *error = std::string(filename) + ": " + strerror(err);
         remove(filename);
         return -1;

@@ -11,6 +11,7 @@
 #include "KeyHandle.h"
 #include "RuleCheck.h"
 #include "WowModeGuard.h"
+#include "diag.h"
 #include "hivemend/CAppRegstry.h"
 
 using namespace hivemend;
@@ -60,7 +61,7 @@ int CRegFix::getItemState(unsigned index) {
     const _SECTION& section = sections.at(index);
     int found = 0;
     for (const int r : section.rules) found += ScanItem(static_cast<unsigned>(r));
-    printf("there are %d items needed to fix in section %d\n", found, static_cast<int>(index));
+    diag_printf("there are %d items needed to fix in section %d\n", found, static_cast<int>(index));
     SetItemError(index);
     // A section that could not be judged is never reported clean.
     return found != 0 || !itemErrors[index].empty();
@@ -132,7 +133,7 @@ bool CRegFix::IsValueExist(const char* keyPath, const char* valueName) {
         KeyHandle key(*registry, OpenKey(keyPath, 0));
         return key && registry->FixKey(key.get(), valueName, kFindValue, 0, nullptr, 0) != 0;
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         return false;
     }
 }
@@ -143,7 +144,7 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
     try {
         CheckValueText("REG_SZ", text, keyPath);
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         return false;
     }
     char data[kValueDataSize] = {};
@@ -159,7 +160,7 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
         const bool saved = SaveChanges(&unsaved);
         return written && saved;
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         return false;
     }
 }
@@ -183,7 +184,7 @@ bool CRegFix::ReopenHives() {
     try {
         fresh->SetHiveFileDriver(root.c_str());
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         ok = false;
     }
     registry = std::move(fresh);

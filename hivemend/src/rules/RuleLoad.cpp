@@ -8,6 +8,7 @@
 
 #include "RuleCheck.h"
 #include "RuleFile.h"
+#include "diag.h"
 #include "hivemend/CRegFix.h"
 #include "hivemend/regvalue.h"
 
@@ -41,7 +42,7 @@ int rebuild_kind(const ptree& rule, const std::string& where) {
     try {
         return rebuild->get_value<bool>() ? RULE_REBUILD : RULE_NORMAL;
     } catch (const boost::property_tree::ptree_error& e) {
-        fprintf(stderr, "%s: \"rebuild\": %s\n", where.c_str(), e.what());
+        diag_eprintf("%s: \"rebuild\": %s\n", where.c_str(), e.what());
         return RULE_NORMAL;
     }
 }

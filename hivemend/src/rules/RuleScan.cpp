@@ -6,6 +6,7 @@
 #include <string>
 
 #include "KeyHandle.h"
+#include "diag.h"
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CRegFix.h"
 
@@ -97,7 +98,7 @@ int CRegFix::ScanItem(unsigned r) {
     }
     KeyHandle key(*registry, OpenRuleKey(r));
     if (!key) {
-        printf("[ScanReg] openkey failed  %s\n", rule.key);
+        diag_printf("[ScanReg] openkey failed  %s\n", rule.key);
         rule.needFix = 0;
         return 0;
     }
@@ -139,7 +140,7 @@ int CRegFix::Fixitem(unsigned r) {
     std::string why;
     const int fixed = FixRule(r, &why);
     if (fixed < 0) {
-        puts("[ScanReg] openkey failed");
+        diag_puts("[ScanReg] openkey failed");
         return 0;
     }
     // Whatever was changed in memory is saved, also after a failure, so that
@@ -178,7 +179,7 @@ int CRegFix::FixRule(unsigned r, std::string* why) {
         rule.state = STATE_VALUES;
         break;
     case STATE_REBUILD_KEY:
-        printf("rebuild:%d %s\n", static_cast<int>(r), rule.key);
+        diag_printf("rebuild:%d %s\n", static_cast<int>(r), rule.key);
         // A key that is not there yet is simply created.
         registry->FixKey(key.get(), nullptr, kDeleteKey, 0, nullptr, 0);
         if (registry->CheckDelKey(key.get()))

@@ -7,9 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "diag.h"
 #include "hivemend/CRegFix.h"
 #include "hivemend/ruletext.h"
 #include "hivemend/unicode.h"
+
+using namespace hivemend;
 
 namespace {
 
@@ -25,7 +28,7 @@ int CRegFix::ConvertData(const char* type, const char* text, char* out, int outS
     if (!type || !text || !out || outSize <= 0) return 0;
     if (strcmp(type, "REG_SZ") == 0) {
         if (outSize < 2) return 0;
-        if (!*text) puts("data len =00 ");
+        if (!*text) diag_puts("data len =00 ");
         // The text takes at most outSize - 2 bytes, so that its terminator
         // fits also in a buffer of odd size.
         const int n = utf8_to_unicode(text, static_cast<int>(strlen(text)), out, outSize - 1);

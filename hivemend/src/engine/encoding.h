@@ -43,6 +43,8 @@ std::string latin1_to_utf8(const void* p, size_t bytes);
 
 // The letters a-z as A-Z, every other byte as it is: the only case folding
 // the registry's 8-bit names know.
-inline unsigned char fold_az(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c; }
+inline unsigned char fold_az(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c;
+}
 
 }  // namespace hivemend

@@ -1,4 +1,4 @@
-// Walking keys: path lookup, subkey enumeration, a key's path and class name.
+// Reading keys: subkey enumeration, a key's path and class name.
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,105 +11,11 @@
 #include "hivemend/text.h"
 #include "image.h"
 #include "index.h"
+#include "keys.h"
 #include "memory.h"
 #include "names.h"
-#include "values.h"
 
 using namespace hivemend;
-
-namespace {
-
-constexpr size_t kMaxPart = 4096;
-
-bool is_root(const Hive* h, int64_t rec, const nk_key* nk) { return rec == root_rec(h) || nk->type == NK_ROOT_TYPE; }
-
-// Record offset of the subkey of `nk` matching `q`, 0 when there is none.
-int find_subkey(const Hive* h, const nk_key* nk, const NameQuery& q, bool prefix) {
-    if (nk->no_subkeys <= 0) return 0;
-    int found = 0;
-    for_each_leaf(
-        h, nk,
-        [&](const Leaf& l) {
-            for (int i = 0; i < l.count && !found; ++i) {
-                const nk_key* sub = nk_stored(h, l.nk(i));
-                if (!sub) {
-                    diag_puts("ERROR: not 'nk' node! (strange?)");
-                } else if (sub->len_name == 0) {
-                    diag_puts("[No name]");
-                } else if (key_name_matches(sub, q, prefix)) {
-                    found = rec_ofs(h, sub);
-                }
-            }
-            return !found;
-        },
-        [](int) { return true; });
-    return found;
-}
-
-// Cuts the next part off `rest`: up to the first single backslash, which is
-// dropped; a doubled backslash stands for one inside the part.
-std::string cut_part(std::string_view& rest) {
-    std::string part;
-    size_t i = 0;
-    while (i < rest.size()) {
-        if (rest[i] == '\\') {
-            if (i + 1 < rest.size() && rest[i + 1] == '\\') {
-                part += '\\';
-                i += 2;
-                continue;
-            }
-            ++i;
-            break;
-        }
-        part += rest[i++];
-    }
-    rest.remove_prefix(i);
-    return part;
-}
-
-}  // namespace
-
-int trav_path(Hive* hdesc, int start, const char* path, int flags) {
-    int64_t cur = start ? start : root_rec(hdesc);
-    std::string_view rest = path ? path : "";
-    if (!(flags & LOOKUP_LITERAL) && !rest.empty() && rest[0] == '\\' && (rest.size() < 2 || rest[1] != '\\')) {
-        cur = root_rec(hdesc);
-        rest.remove_prefix(1);
-    }
-    for (;;) {
-        const nk_key* nk = nk_at(hdesc, cur);
-        if (!nk) {
-            diag_puts("trav_path: Error: Not a 'nk' node!");
-            return 0;
-        }
-        if (flags & LOOKUP_LITERAL) {
-            std::string name(rest);
-            name.push_back(0);
-            de_escape(name.data(), 0);
-            const int vk = find_value(hdesc, nk, NameQuery(name.c_str()));
-            return vk ? vk - 4 : 0;
-        }
-        if (rest.empty()) return static_cast<int>(cur - 4);
-        const std::string part = cut_part(rest);
-        if (part.size() > kMaxPart) return 0;
-        if (part.empty()) return static_cast<int>(cur - 4);
-        if (!(flags & LOOKUP_EXACT)) {
-            if (part == "." && !rest.empty()) continue;
-            if (part == "..") {
-                if (!is_root(hdesc, cur, nk)) cur = stored_to_rec(nk->ofs_parent);
-                continue;
-            }
-        }
-        const NameQuery q(part);
-        if ((flags & LOOKUP_VALUE) && rest.empty()) {
-            const int vk = find_value(hdesc, nk, q);
-            if (vk) return vk - 4;
-        }
-        const int sub = find_subkey(hdesc, nk, q, !(flags & LOOKUP_EXACT));
-        if (!sub) return 0;
-        cur = sub;
-    }
-}
 
 int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr) {
     if (!key) return -1;

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "encoding.h"
 #include "hivemend/hivebackup.h"
 #include "hivemend/lookup.h"
 #include "hivemend/recovery.h"
@@ -19,7 +20,6 @@
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
 #include "hivemend/unicode.h"
-#include "encoding.h"
 #include "keyaction.h"
 #include "writable.h"
 

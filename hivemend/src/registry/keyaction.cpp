@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "encoding.h"
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CKRegstry.h"
-#include "encoding.h"
 #include "hivemend/lookup.h"
 
 namespace hivemend {

@@ -3,9 +3,9 @@
 #include <strings.h>
 #include <cstdint>
 
+#include "encoding.h"
 #include "hivemend/format.h"
 #include "line.h"
-#include "encoding.h"
 
 namespace hivemend::regtext {
 

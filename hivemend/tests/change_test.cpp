@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "support.h"
@@ -298,3 +299,30 @@ TEST(Changes, HivesBeforeFormat14KeepBigDataInOneCell) {
 }
 
 }  // namespace
+
+// Every way the engine changes a value keeps the key's longest value name
+// (dummy5) and largest value data (dummy6) up to date; they never shrink.
+TEST(Changes, KeysKeepTheirLongestValueNameAndLargestData) {
+    HivePtr h(openHiveBuffer("m", read_file(sample("minimal")).data(), 8192, 0));
+    const int root = h->rootofs + 4;
+    const auto nk = [&] { return reinterpret_cast<const nk_key*>(h->buffer + root); };
+    const int flags = LOOKUP_VALUE | LOOKUP_LITERAL | LOOKUP_EXACT;
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int name_len;
+        int data_len;
+    };
+    const Step steps[] = {
+        {"a new dword", [&] { ASSERT_TRUE(add_value(h.get(), root, "abc", REG_DWORD)); }, 3, 4},
+        {"data put", [&] { set_value(h.get(), root, "longer name", REG_BINARY, pattern(100)); }, 11, 100},
+        {"room allocated", [&] { ASSERT_TRUE(alloc_val_data(h.get(), root, "abc", 300, flags)); }, 11, 300},
+        {"smaller data", [&] { set_value(h.get(), root, "x", REG_BINARY, pattern(10)); }, 11, 300},
+        {"the unnamed value", [&] { set_value(h.get(), root, "@", REG_SZ, pattern(20000)); }, 11, 20000},
+    };
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(nk()->dummy5, s.name_len) << s.what;
+        EXPECT_EQ(nk()->dummy6, s.data_len) << s.what;
+    }
+}

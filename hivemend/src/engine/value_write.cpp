@@ -10,6 +10,7 @@
 #include "hivemend/modify.h"
 #include "image.h"
 #include "names.h"
+#include "path.h"
 #include "values.h"
 
 using namespace hivemend;
@@ -27,55 +28,18 @@ void free_cells(Hive* h, const std::vector<int>& cells) {
     for (const int c : cells) free_block(h, c);
 }
 
-std::vector<int32_t> copy_entries(const unsigned char* list, int count) {
-    std::vector<int32_t> v(static_cast<size_t>(count));
-    if (count) memcpy(v.data(), list, 4 * static_cast<size_t>(count));
-    return v;
+// Windows keeps in each key the length of its longest value name and of its
+// largest value data; a value that grows past them raises them.
+void raise_maxima(Hive* h, int key, size_t name_len, int data_len) {
+    nk_key* nk = nk_at(h, key);
+    if (!nk) return;
+    if (nk->dummy5 < static_cast<int64_t>(name_len)) nk->dummy5 = static_cast<int32_t>(name_len);
+    if (nk->dummy6 < data_len) nk->dummy6 = data_len;
 }
 
-}  // namespace
-
-int free_val_data(Hive* hdesc, int vofs) {
-    if (!hive_may_change(hdesc)) return 0;
-    const vk_key* vk = vk_at(hdesc, vofs);
-    if (!vk) return 0;
-    const DataRef d = locate_data(hdesc, vk);
-    const int32_t field = static_cast<int32_t>(vk->ofs_data);
-    if (d.kind == DataKind::Cell) {
-        free_block(hdesc, static_cast<int>(stored_to_cell(field)));
-    } else if (d.kind == DataKind::Big) {
-        const auto* db = reinterpret_cast<const db_key*>(d.p);
-        const int parts = db->no_parts;
-        const int list = static_cast<int>(stored_to_cell(db->ofs_list));
-        const std::vector<int32_t> entries = copy_entries(list_at(hdesc, list + 4, 0, parts, 4), parts);
-        diag_printf("free_val_data: Long value: parts = %d, list = %x\n", parts, list);
-        for (int i = 0; i < parts; ++i) {
-            const int part = static_cast<int>(stored_to_cell(entries[static_cast<size_t>(i)]));
-            const int len = -rd32(hdesc->buffer + part);
-            diag_printf("free_val_data: Freeing long datablock %d offset %x, size %x (%d)\n", i, part, len, len);
-            free_block(hdesc, part);
-        }
-        diag_printf("free_val_data: Freeing indirect list at %x\n", list);
-        free_block(hdesc, list);
-        diag_printf("free_val_data: Freeing db structure at %x\n", static_cast<int>(stored_to_cell(field)));
-        free_block(hdesc, static_cast<int>(stored_to_cell(field)));
-    } else if (d.kind == DataKind::Damaged) {
-        diag_printf("free_val_data: data of value at 0x%x is damaged and left in place\n", vofs);
-    }
-    vk_key* w = vk_at(hdesc, vofs);
-    if (w) {
-        w->len_data = 0;
-        w->ofs_data = 0;
-        hdesc->state |= HIVE_DIRTY;
-    }
-    return vofs;
-}
-
-void* alloc_val_data(Hive* hdesc, int vofs, const char* path, int size, int flags) {
-    if (!hive_may_change(hdesc)) return nullptr;
-    const int cell = trav_path(hdesc, vofs, path, flags);
-    const int vk = cell + 4;
-    if (!cell || !vk_at(hdesc, vk) || size < 0) return nullptr;
+// Room for `size` bytes as the data of the value at record offset `vk`,
+// whose old data is freed; null on failure.
+void* allocate_data(Hive* hdesc, int vk, int size) {
     free_val_data(hdesc, vk);
     if (size <= 4) {
         vk_key* v = vk_at(hdesc, vk);
@@ -125,6 +89,60 @@ void* alloc_val_data(Hive* hdesc, int vofs, const char* path, int size, int flag
     return rec;
 }
 
+std::vector<int32_t> copy_entries(const unsigned char* list, int count) {
+    std::vector<int32_t> v(static_cast<size_t>(count));
+    if (count) memcpy(v.data(), list, 4 * static_cast<size_t>(count));
+    return v;
+}
+
+}  // namespace
+
+int free_val_data(Hive* hdesc, int vofs) {
+    if (!hive_may_change(hdesc)) return 0;
+    const vk_key* vk = vk_at(hdesc, vofs);
+    if (!vk) return 0;
+    const DataRef d = locate_data(hdesc, vk);
+    const int32_t field = static_cast<int32_t>(vk->ofs_data);
+    if (d.kind == DataKind::Cell) {
+        free_block(hdesc, static_cast<int>(stored_to_cell(field)));
+    } else if (d.kind == DataKind::Big) {
+        const auto* db = reinterpret_cast<const db_key*>(d.p);
+        const int parts = db->no_parts;
+        const int list = static_cast<int>(stored_to_cell(db->ofs_list));
+        const std::vector<int32_t> entries = copy_entries(list_at(hdesc, list + 4, 0, parts, 4), parts);
+        diag_printf("free_val_data: Long value: parts = %d, list = %x\n", parts, list);
+        for (int i = 0; i < parts; ++i) {
+            const int part = static_cast<int>(stored_to_cell(entries[static_cast<size_t>(i)]));
+            const int len = -rd32(hdesc->buffer + part);
+            diag_printf("free_val_data: Freeing long datablock %d offset %x, size %x (%d)\n", i, part, len, len);
+            free_block(hdesc, part);
+        }
+        diag_printf("free_val_data: Freeing indirect list at %x\n", list);
+        free_block(hdesc, list);
+        diag_printf("free_val_data: Freeing db structure at %x\n", static_cast<int>(stored_to_cell(field)));
+        free_block(hdesc, static_cast<int>(stored_to_cell(field)));
+    } else if (d.kind == DataKind::Damaged) {
+        diag_printf("free_val_data: data of value at 0x%x is damaged and left in place\n", vofs);
+    }
+    vk_key* w = vk_at(hdesc, vofs);
+    if (w) {
+        w->len_data = 0;
+        w->ofs_data = 0;
+        hdesc->state |= HIVE_DIRTY;
+    }
+    return vofs;
+}
+
+void* alloc_val_data(Hive* hdesc, int vofs, const char* path, int size, int flags) {
+    if (!hive_may_change(hdesc)) return nullptr;
+    const PathHit hit = find_path(hdesc, vofs, path, flags);
+    const int vk = hit.cell + 4;
+    if (!hit.cell || !vk_at(hdesc, vk) || size < 0) return nullptr;
+    void* room = allocate_data(hdesc, vk, size);
+    if (room) raise_maxima(hdesc, hit.key, hit.name_len, size);
+    return room;
+}
+
 int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int type, int flags) {
     if (!hive_may_change(hdesc)) return 0;
     if (!kv || kv->len < 0) return 0;
@@ -139,8 +157,8 @@ int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int ty
         diag_printf("put_buf2val: %s : get_val_data failed!\n", name);
         return 0;
     }
-    const int cell = trav_path(hdesc, vofs, path, flags | LOOKUP_VALUE);
-    const DataRef d = locate_data(hdesc, vk_at(hdesc, cell + 4));
+    const PathHit hit = find_path(hdesc, vofs, path, flags | LOOKUP_VALUE);
+    const DataRef d = locate_data(hdesc, vk_at(hdesc, hit.cell + 4));
     if (d.len != kv->len) {
         diag_printf("put_buf2val: %s : data does not fit the value\n", name);
         return 0;
@@ -166,6 +184,7 @@ int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int ty
         diag_printf("put_buf2val: %s : data of a long value is not a 'db' record\n", name);
         return 0;
     }
+    raise_maxima(hdesc, hit.key, hit.name_len, kv->len);
     hdesc->state |= HIVE_DIRTY;
     return kv->len;
 }
@@ -227,8 +246,9 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
     k->no_values = count + 1;
     k->ofs_vallist = cell_to_stored(list);
     if (count) free_block(hdesc, static_cast<int>(stored_to_cell(old_list)));
+    raise_maxima(hdesc, nkofs, given == "@" ? 0 : given.size(), static_cast<int>(v->len_data & ~VK_DATA_INLINE));
     hdesc->state |= HIVE_DIRTY;
-    return v;
+    return vk_at(hdesc, vk + 4);
 }
 
 void del_vk(Hive* hdesc, int vkofs) {

@@ -415,9 +415,6 @@ int CKRegstry::SetValue(unsigned key, int type, const char* name, const void* da
     } else if (!add_value(hive, rec, path_value_name(vname).c_str(), type)) {
         return 0;
     }
-    auto* kw = nk_at(hive, rec);
-    if (kw->dummy5 < static_cast<int32_t>(vname.size())) kw->dummy5 = static_cast<int32_t>(vname.size());
-    if (kw->dummy6 < len) kw->dummy6 = len;
     ValueBuffer* kv = new_valuebuffer(len > 0 ? len : 0);
     if (len > 0) memcpy(vb_data(kv), data, static_cast<size_t>(len));
     const int stored = put_buf2val(hive, kv, rec, literal_value_name(vname).c_str(), type, kLiteral);

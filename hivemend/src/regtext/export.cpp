@@ -19,31 +19,8 @@ using namespace hivemend::regtext;
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-// Bytes per line of wrapped hex data, counting the width of the name part.
-constexpr int kBytesPerLine = 25;
-
 // Registry text has no escape for line breaks in names.
 bool fits_a_line(const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; }
-
-void escaped(std::string& out, const std::string& s) {
-    for (const char c : s) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-}
-
-void hex_bytes(std::string& out, size_t width, const unsigned char* p, int len) {
-    const int lead = static_cast<int>((width - 2) / 3);
-    for (int i = 0; i < len; ++i) {
-        out += kHex[p[i] >> 4];
-        out += kHex[p[i] & 0xF];
-        if (i + 1 == len) break;
-        out += ',';
-        if ((lead + i + 1) % kBytesPerLine == 0) out += "\\\r\n  ";
-    }
-    out += "\r\n";
-}
 
 class Exporter {
 public:
@@ -162,32 +139,11 @@ void Exporter::value(const std::string& keypath, int vk) {
         out_ += "@=";
     } else {
         out_ += '"';
-        escaped(out_, name);
+        append_escaped(out_, name);
         out_ += "\"=";
     }
     const size_t width = out_.size() - start;
-    const auto* bytes = vb_data(data);
-    const int type = static_cast<int>(v->val_type);
-    if (type == REG_DWORD && data->len == 4) {
-        char dw[24];
-        uint32_t d;
-        memcpy(&d, bytes, 4);
-        snprintf(dw, sizeof dw, "dword:%08x\r\n", d);
-        out_ += dw;
-    } else if (type == REG_SZ && plain_text(bytes, static_cast<size_t>(data->len))) {
-        out_ += '"';
-        escaped(out_, utf16le_to_utf8(bytes, static_cast<size_t>(data->len) - 2));
-        out_ += "\"\r\n";
-    } else {
-        char head[24];
-        if (type == REG_BINARY) {
-            snprintf(head, sizeof head, "hex:");
-        } else {
-            snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(type));
-        }
-        out_ += head;
-        hex_bytes(out_, width + strlen(head), bytes, data->len);
-    }
+    append_value(out_, width, static_cast<int>(v->val_type), vb_data(data), data->len);
     free(data);
 }
 

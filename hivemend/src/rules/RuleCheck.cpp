@@ -1,24 +1,23 @@
 #include "RuleCheck.h"
 
 #include <boost/property_tree/exceptions.hpp>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/RuleModel.h"
 #include "hivemend/text.h"
 #include "hivemend/unicode.h"
+#include "valuetext.h"
 
 namespace hivemend {
 
 namespace {
 
 constexpr size_t kShownName = 64;
-
-bool is_hex(char c) { return isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 void check_dword(const std::string& text, const std::string& where) {
     size_t i = text[0] == '-' ? 1 : 0;
@@ -33,22 +32,21 @@ void check_dword(const std::string& text, const std::string& where) {
 // Bytes of a hex byte list; throws for characters other than hex digits,
 // commas and blanks, and for tokens of more than two digits.
 size_t check_hex_list(const std::string& type, const std::string& text, const std::string& where) {
-    size_t bytes = 1;
-    int digits = 0;
-    for (const char c : text) {
-        if (c == ',') {
-            ++bytes;
-            digits = 0;
-        } else if (is_hex(c)) {
-            if (++digits > 2)
+    const std::vector<std::string_view> tokens = regtext::byte_tokens(text);
+    for (const std::string_view token : tokens) {
+        int digits = 0;
+        for (const char c : token) {
+            if (regtext::hex_digit(c) >= 0) {
+                if (++digits > 2)
+                    throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
+                                                " has a byte of more than two hex digits");
+            } else if (c != ' ' && c != '\t') {
                 throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
-                                            " has a byte of more than two hex digits");
-        } else if (c != ' ' && c != '\t') {
-            throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
-                                        " is no list of hex bytes such as 0a,ff,00");
+                                            " is no list of hex bytes such as 0a,ff,00");
+            }
         }
     }
-    return bytes;
+    return tokens.size();
 }
 
 // UTF-16LE bytes of the UTF-8 `text`, its terminator included.

@@ -11,6 +11,7 @@
 #include "hivemend/CRegFix.h"
 #include "hivemend/ruletext.h"
 #include "hivemend/unicode.h"
+#include "valuetext.h"
 
 using namespace hivemend;
 
@@ -58,19 +59,20 @@ unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsign
         if (needed) *needed = static_cast<unsigned>(rest);
         return 0;
     }
-    const char* data = eq + 1;
-    if (strncmp(data, "dword:", 6) == 0) {
+    // The body of each form ends where the line ends.
+    const regtext::ValueParts parts = regtext::split_value(eq + 1, false);
+    if (parts.form == regtext::ValueForm::Dword) {
         // "=dword:" alone is longer than 4, so the 4 bytes fit in `size`.
         out->type = 4;
         out->length = 4;
-        put_dword(out->data(), HexToDec(data + 6));
-    } else if (strncmp(data, "hex:", 4) == 0) {
+        put_dword(out->data(), HexToDec(parts.body.data()));
+    } else if (parts.form == regtext::ValueForm::Hex) {
         out->type = 3;
-        out->length = Hex2ToByte(data + 4, reinterpret_cast<char*>(out->data()), size);
-    } else if (*data == '"') {
+        out->length = Hex2ToByte(parts.body.data(), reinterpret_cast<char*>(out->data()), size);
+    } else if (parts.form == regtext::ValueForm::Quoted) {
         // `rest` is at most `size`, so the quoted text is shorter than both.
         std::string text(rest, '\0');
-        const unsigned n = IgnChrCpy(data, text.data(), "\"", static_cast<unsigned>(rest - 1));
+        const unsigned n = IgnChrCpy(parts.body.data(), text.data(), "\"", static_cast<unsigned>(rest - 1));
         out->type = 1;
         // One byte more than the room lets the conversion fill all of it.
         const int room = size < 0x7FFFFFFEu ? static_cast<int>(size) : 0x7FFFFFFE;

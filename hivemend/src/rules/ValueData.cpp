@@ -1,6 +1,8 @@
 // Value data from text: the forms of the rule database and of registry text
 // file lines.
 
+#include "ValueData.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,12 +10,12 @@
 #include <string>
 
 #include "diag.h"
-#include "hivemend/CRegFix.h"
+#include "hivemend/RuleModel.h"
 #include "hivemend/ruletext.h"
 #include "hivemend/unicode.h"
 #include "valuetext.h"
 
-using namespace hivemend;
+namespace hivemend {
 
 namespace {
 
@@ -25,7 +27,7 @@ void put_dword(void* out, uint32_t v) {
 
 }  // namespace
 
-int CRegFix::ConvertData(const char* type, const char* text, char* out, int outSize) {
+int convert_data(const char* type, const char* text, char* out, int outSize) {
     if (!type || !text || !out || outSize <= 0) return 0;
     if (strcmp(type, "REG_SZ") == 0) {
         if (outSize < 2) return 0;
@@ -47,7 +49,7 @@ int CRegFix::ConvertData(const char* type, const char* text, char* out, int outS
     return 0;
 }
 
-unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsigned* needed) {
+unsigned parse_line(char* line, _VNAME_DATA_* out, unsigned size, unsigned* needed) {
     if (!line || !out) return 0;
     const char* eq = strchr(line, '=');
     if (!eq) {
@@ -83,3 +85,5 @@ unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsign
     IgnChrCpy(line, out->name, "\"", name_len < sizeof out->name - 1 ? name_len : sizeof out->name - 1);
     return 1;
 }
+
+}  // namespace hivemend

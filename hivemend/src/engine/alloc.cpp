@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
 #include "hivemend/modify.h"
-#include "image.h"
 #include "memory.h"
 #include "pages.h"
 

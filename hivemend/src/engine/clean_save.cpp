@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "base_block.h"
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/replace_file.h"
 #include "hivemend/recovery.h"
-#include "image.h"
 #include "logfile.h"
-#include "replace_file.h"
 
 using namespace hivemend;
 

@@ -1,4 +1,4 @@
-#include "diag.h"
+#include "engine/diag.h"
 
 #include <atomic>
 #include <cerrno>

@@ -4,14 +4,14 @@
 #include <cstring>
 #include <string>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/dump.h"
 #include "hivemend/lookup.h"
-#include "image.h"
 #include "index.h"
-#include "names.h"
 #include "safetext/safetext.h"
-#include "values.h"
 
 using namespace hivemend;
 

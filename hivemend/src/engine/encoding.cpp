@@ -1,6 +1,6 @@
 // UTF-8, UTF-16LE and Latin-1: every conversion of the library.
 
-#include "encoding.h"
+#include "engine/encoding.h"
 
 #include <cstring>
 

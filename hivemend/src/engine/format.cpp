@@ -1,6 +1,6 @@
 #include "hivemend/format.h"
 
-#include "names.h"
+#include "engine/names.h"
 
 const char* const val_types[REG_MAX + 1] = {
     "REG_NONE", "REG_SZ",       "REG_EXPAND_SZ",    "REG_BINARY",        "REG_DWORD",   "REG_DWORD_BIG_ENDIAN",

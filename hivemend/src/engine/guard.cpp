@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
 #include "hivemend/modify.h"
 #include "hivemend/visit.h"
-#include "image.h"
 
 using namespace hivemend;
 

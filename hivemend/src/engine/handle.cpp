@@ -12,17 +12,17 @@
 #include <vector>
 
 #include "base_block.h"
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/open_file.h"
 #include "guard.h"
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
 #include "hivemend/lookup.h"
 #include "hivemend/recovery.h"
 #include "hivemend/text.h"
-#include "image.h"
 #include "index.h"
 #include "memory.h"
-#include "open_file.h"
 #include "pages.h"
 #include "recover.h"
 

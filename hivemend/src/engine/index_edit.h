@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "engine/names.h"
 #include "index.h"
-#include "names.h"
 
 namespace hivemend {
 

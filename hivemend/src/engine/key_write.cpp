@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/lookup.h"
 #include "hivemend/modify.h"
-#include "image.h"
 #include "index_edit.h"
-#include "names.h"
 #include "security.h"
 
 using namespace hivemend;

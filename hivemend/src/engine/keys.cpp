@@ -1,6 +1,6 @@
 #include "keys.h"
 
-#include "diag.h"
+#include "engine/diag.h"
 #include "index.h"
 
 namespace hivemend {

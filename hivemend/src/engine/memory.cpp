@@ -1,5 +1,5 @@
 #include "memory.h"
-#include "diag.h"
+#include "engine/diag.h"
 
 #include <sys/mman.h>
 

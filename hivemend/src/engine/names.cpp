@@ -1,4 +1,4 @@
-#include "names.h"
+#include "engine/names.h"
 
 #include <cstdint>
 

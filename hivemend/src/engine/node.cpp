@@ -6,14 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
-#include "image.h"
 #include "index.h"
 #include "keys.h"
 #include "memory.h"
-#include "names.h"
 
 using namespace hivemend;
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
-#include "image.h"
 #include "keys.h"
-#include "names.h"
-#include "values.h"
 
 namespace hivemend {
 

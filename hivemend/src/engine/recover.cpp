@@ -20,9 +20,9 @@
 #include <string>
 
 #include "base_block.h"
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
 #include "hivemend/recovery.h"
-#include "image.h"
 #include "memory.h"
 #include "safetext/safetext.h"
 

@@ -2,7 +2,7 @@
 // parent offsets of its subkeys, the index entry's hint or hash, and the
 // sorted order of its parent's index.
 
-#include "rename.h"
+#include "engine/rename.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/modify.h"
-#include "image.h"
 #include "index_edit.h"
-#include "names.h"
 
 namespace hivemend {
 

@@ -1,4 +1,4 @@
-#include "replace_file.h"
+#include "engine/replace_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "clean_save.h"
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/replace_file.h"
 #include "hivemend/hive.h"
-#include "image.h"
-#include "replace_file.h"
 
 using namespace hivemend;
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "diag.h"
+#include "engine/diag.h"
 #include "hivemend/modify.h"
 
 namespace hivemend {

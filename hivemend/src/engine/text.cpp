@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "encoding.h"
+#include "engine/encoding.h"
 #include "memory.h"
 
 int strn_casecmp(const char* s1, const char* s2, int n) {

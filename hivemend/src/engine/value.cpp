@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
-#include "image.h"
 #include "memory.h"
-#include "names.h"
-#include "values.h"
 
 using namespace hivemend;
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/modify.h"
-#include "image.h"
-#include "names.h"
 #include "path.h"
-#include "values.h"
 
 using namespace hivemend;
 

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/lookup.h"
-#include "image.h"
-#include "names.h"
-#include "values.h"
 
 namespace hivemend {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/image.h"
+#include "engine/values.h"
 #include "hivemend/visit.h"
-#include "image.h"
 #include "index.h"
 #include "pages.h"
 #include "security.h"
-#include "values.h"
 
 using namespace hivemend;
 

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "encoding.h"
+#include "engine/encoding.h"
 #include "hivemend/hivebackup.h"
 #include "hivemend/lookup.h"
 #include "hivemend/recovery.h"

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/rename.h"
+#include "engine/values.h"
 #include "hivemend/lookup.h"
 #include "hivemend/modify.h"
 #include "hivemend/regfile.h"
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
-#include "image.h"
-#include "names.h"
-#include "rename.h"
-#include "valuename.h"
-#include "values.h"
+#include "registry/valuename.h"
 
 using namespace hivemend;
 

@@ -10,11 +10,11 @@
 #include <exception>
 #include <initializer_list>
 
+#include "engine/open_file.h"
 #include "hivemend/hive.h"
 #include "hivemend/hivebackup.h"
 #include "hivemend/regfile.h"
 #include "keyaction.h"
-#include "open_file.h"
 
 using namespace hivemend;
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/replace_file.h"
 #include "hivemend/recovery.h"
 #include "hivemend/regfile.h"
-#include "replace_file.h"
 
 using namespace hivemend;
 

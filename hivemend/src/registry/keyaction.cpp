@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "encoding.h"
+#include "engine/encoding.h"
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CKRegstry.h"
 #include "hivemend/lookup.h"

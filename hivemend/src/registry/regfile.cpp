@@ -1,9 +1,9 @@
 #include "hivemend/regfile.h"
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/open_file.h"
+#include "engine/replace_file.h"
 #include "hivemend/hive.h"
-#include "open_file.h"
-#include "replace_file.h"
 
 #include <dirent.h>
 #include <strings.h>

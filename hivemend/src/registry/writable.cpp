@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/replace_file.h"
 #include "hivemend/regfile.h"
-#include "replace_file.h"
 
 namespace hivemend {
 

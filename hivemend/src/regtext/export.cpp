@@ -8,11 +8,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/regtext.h"
-#include "image.h"
-#include "names.h"
-#include "valuetext.h"
+#include "regtext/valuetext.h"
 
 using namespace hivemend;
 using namespace hivemend::regtext;

@@ -11,16 +11,16 @@
 #include <utility>
 #include <vector>
 
-#include "diag.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/rename.h"
+#include "engine/values.h"
 #include "hivemend/modify.h"
 #include "hivemend/regtext.h"
-#include "image.h"
 #include "line.h"
-#include "names.h"
-#include "rename.h"
-#include "valuename.h"
-#include "values.h"
-#include "valuetext.h"
+#include "registry/valuename.h"
+#include "regtext/valuetext.h"
 
 using namespace hivemend;
 using namespace hivemend::regtext;

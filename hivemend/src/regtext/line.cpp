@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "encoding.h"
+#include "engine/encoding.h"
 
 namespace hivemend::regtext {
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "diag.h"
+#include "engine/diag.h"
 #include "hivemend/regtext.h"
 #include "line.h"
-#include "valuetext.h"
+#include "regtext/valuetext.h"
 
 using namespace hivemend;
 

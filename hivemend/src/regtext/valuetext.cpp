@@ -1,11 +1,11 @@
-#include "valuetext.h"
+#include "regtext/valuetext.h"
 
 #include <strings.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "encoding.h"
+#include "engine/encoding.h"
 #include "hivemend/format.h"
 #include "line.h"
 

@@ -15,7 +15,7 @@
 #include "RuleScan.h"
 #include "ValueData.h"
 #include "WowModeGuard.h"
-#include "diag.h"
+#include "engine/diag.h"
 #include "hivemend/CAppRegstry.h"
 
 using namespace hivemend;

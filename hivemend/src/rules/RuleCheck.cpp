@@ -11,7 +11,7 @@
 #include "hivemend/RuleModel.h"
 #include "hivemend/text.h"
 #include "hivemend/unicode.h"
-#include "valuetext.h"
+#include "regtext/valuetext.h"
 
 namespace hivemend {
 

@@ -11,7 +11,7 @@
 #include "RuleCheck.h"
 #include "RuleFile.h"
 #include "ValueData.h"
-#include "diag.h"
+#include "engine/diag.h"
 #include "hivemend/regvalue.h"
 
 using boost::property_tree::ptree;

@@ -1,5 +1,5 @@
 #include "hivemend/RuleModel.h"
-#include "diag.h"
+#include "engine/diag.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "KeyHandle.h"
-#include "diag.h"
+#include "engine/diag.h"
 #include "hivemend/CAppRegstry.h"
 
 namespace hivemend {

@@ -9,11 +9,11 @@
 #include <cstring>
 #include <string>
 
-#include "diag.h"
+#include "engine/diag.h"
 #include "hivemend/RuleModel.h"
 #include "hivemend/ruletext.h"
 #include "hivemend/unicode.h"
-#include "valuetext.h"
+#include "regtext/valuetext.h"
 
 namespace hivemend {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "valuetext.h"
+#include "regtext/valuetext.h"
 
 using namespace hivemend::regtext;
 

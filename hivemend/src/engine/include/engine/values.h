@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "image.h"
-#include "names.h"
+#include "engine/image.h"
+#include "engine/names.h"
 
 namespace hivemend {
 

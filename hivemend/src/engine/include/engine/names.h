@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "encoding.h"
+#include "engine/encoding.h"
 #include "hivemend/format.h"
 
 namespace hivemend {

@@ -46,38 +46,6 @@ std::vector<std::string> subkey_names(Hive* h, int key) {
     return names;
 }
 
-// Turns the one list of `key` into an ri of two lists, split in the middle.
-void split_into_ri(Hive* h, int key) {
-    const auto* nk = reinterpret_cast<const nk_key*>(h->buffer + key);
-    const int list = nk->ofs_lf + HBIN_START;
-    const auto* head = reinterpret_cast<const index_head*>(h->buffer + list + 4);
-    const uint16_t id = head->id;
-    const int n = head->no_entries;
-    const int esize = id == ID_LI ? 4 : 8;
-    const std::string entries(reinterpret_cast<const char*>(h->buffer + list + 8), static_cast<size_t>(n * esize));
-    int leaves[2];
-    for (int part = 0; part < 2; ++part) {
-        const int first = part ? n / 2 : 0;
-        const int count = part ? n - n / 2 : n / 2;
-        std::string bytes(4, 0);
-        memcpy(bytes.data(), &id, 2);
-        memcpy(bytes.data() + 2, &count, 2);
-        bytes += entries.substr(static_cast<size_t>(first * esize), static_cast<size_t>(count * esize));
-        leaves[part] = alloc_block(h, key, static_cast<int>(bytes.size()));
-        ASSERT_EQ(fill_block(h, leaves[part], bytes.data(), static_cast<int>(bytes.size())), 0);
-    }
-    std::string ri = "ri";
-    ri += std::string("\x02\x00", 2);
-    for (int l : leaves) {
-        const int32_t stored = l - HBIN_START;
-        ri.append(reinterpret_cast<const char*>(&stored), 4);
-    }
-    const int ric = alloc_block(h, key, static_cast<int>(ri.size()));
-    ASSERT_EQ(fill_block(h, ric, ri.data(), static_cast<int>(ri.size())), 0);
-    free_block(h, list);
-    reinterpret_cast<nk_key*>(h->buffer + key)->ofs_lf = ric - HBIN_START;
-}
-
 struct IndexCase {
     const char* name;
     uint16_t first_index;

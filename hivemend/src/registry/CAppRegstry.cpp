@@ -46,6 +46,8 @@ constexpr Route kRoutes[] = {
     {"HKEY_USERS\\S-1-5-19\\", 6, ""},
 };
 constexpr int kNotRouted = 10;
+// The machine's hive files that backups and restores cover, in their order.
+constexpr int kMachineHives[] = {0, 3, 4, 2, 1, 5};
 
 const char* hive_file(int index, bool xp) {
     switch (index) {
@@ -297,11 +299,7 @@ std::string CAppRegstry::DamageOf(const _APP_REG_HANDLE* handle) {
     return damage;
 }
 
-void CAppRegstry::CloseKey(_APP_REG_HANDLE* handle) {
-    if (!handle) return;
-    delete handle->table();
-    delete handle;
-}
+void CAppRegstry::CloseKey(_APP_REG_HANDLE* handle) { free_handle(handle); }
 
 int CAppRegstry::CheckAddKey(const _APP_REG_HANDLE* handle) {
     if (!handle) return 0;
@@ -421,7 +419,7 @@ int CAppRegstry::BakHiveFile() {
     lastFailure.clear();
     char file[260];
     std::vector<std::string> backups;
-    for (const int index : {0, 3, 4, 2, 1, 5})
+    for (const int index : kMachineHives)
         if (GetHiveFile(index, file) == 0 && CRegNtuser::IsRegFile(file)) backups.push_back(std::string(file) + ".bhv");
     if (GetHiveFile(8, file) == 0) {
         std::vector<std::string> userHives;
@@ -432,7 +430,7 @@ int CAppRegstry::BakHiveFile() {
     lastFailure = write_problem(backups, rootPath);
     if (!lastFailure.empty()) return 0;
     int ok = 1;
-    for (const int index : {0, 3, 4, 2, 1, 5}) {
+    for (const int index : kMachineHives) {
         if (GetHiveFile(index, file) != 0 || !BackupHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::BakHive(file)) ok = 0;
@@ -443,7 +441,7 @@ int CAppRegstry::RestoreHiveFile() {
     lastFailure.clear();
     char file[260];
     std::vector<std::string> restored;
-    for (const int index : {0, 3, 4, 2, 1, 5})
+    for (const int index : kMachineHives)
         if (GetHiveFile(index, file) == 0) restored.emplace_back(file);
     if (GetHiveFile(8, file) == 0) CRegNtuser::GetUserHive(file, &restored);
     std::erase_if(restored, [](const std::string& h) { return access((h + ".bhv").c_str(), F_OK) != 0; });
@@ -455,7 +453,7 @@ int CAppRegstry::RestoreHiveFile() {
     lastFailure = write_problem(restored, rootPath);
     if (!lastFailure.empty()) return 0;
     int ok = 1;
-    for (const int index : {0, 3, 4, 2, 1, 5}) {
+    for (const int index : kMachineHives) {
         if (GetHiveFile(index, file) != 0 || !RestoreHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::RestoreHive(file)) ok = 0;

@@ -97,6 +97,18 @@ T* alloc_array(int n) {
     return static_cast<T*>(p);
 }
 
+// At most `size` bytes of the value's data into `buf`; its full length, 0
+// when it is missing or of another type.
+int copy_value(CKRegstry& hive, unsigned key, const char* name, int type, void* buf, int size) {
+    void* v = nullptr;
+    const int len = hive.GetValue(key, name, &v, type);
+    if (!len) return 0;
+    if (buf && size > 0)
+        memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
+    CKRegstry::FreeValue(v);
+    return len;
+}
+
 }  // namespace
 
 CKRegstry::CKRegstry() = default;
@@ -333,23 +345,11 @@ int CKRegstry::GetValue(unsigned key, const char* name, void** out, int type) {
 }
 
 int CKRegstry::GetBinaryValue(unsigned key, const char* name, void* buf, int size) {
-    void* v = nullptr;
-    const int len = GetValue(key, name, &v, REG_BINARY);
-    if (!len) return 0;
-    if (buf && size > 0)
-        memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
-    FreeValue(v);
-    return len;
+    return copy_value(*this, key, name, REG_BINARY, buf, size);
 }
 
 int CKRegstry::GetStringValue(unsigned key, const char* name, void* buf, int size) {
-    void* v = nullptr;
-    const int len = GetValue(key, name, &v, REG_SZ);
-    if (!len) return 0;
-    if (buf && size > 0)
-        memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
-    FreeValue(v);
-    return len;
+    return copy_value(*this, key, name, REG_SZ, buf, size);
 }
 
 int CKRegstry::GetDWordValue(unsigned key, const char* name, void* out) {

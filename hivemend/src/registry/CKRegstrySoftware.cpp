@@ -64,11 +64,7 @@ _APP_REG_HANDLE* CKRegstrySoftware::OpenKey(const char* path, int key, int creat
     return new _APP_REG_HANDLE{reinterpret_cast<uintptr_t>(table), 0, nullptr};
 }
 
-void CKRegstrySoftware::CloseKey(_APP_REG_HANDLE* handle) {
-    if (!handle) return;
-    delete handle->table();
-    delete handle;
-}
+void CKRegstrySoftware::CloseKey(_APP_REG_HANDLE* handle) { free_handle(handle); }
 
 int CKRegstrySoftware::CheckAddKey(const _APP_REG_HANDLE* handle) {
     if (!handle || !handle->table()) return 0;

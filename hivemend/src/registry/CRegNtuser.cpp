@@ -111,11 +111,7 @@ _APP_REG_HANDLE* CRegNtuser::OpenKey(const char* path, int key, int create) {
     return new _APP_REG_HANDLE{reinterpret_cast<uintptr_t>(table), 8, nullptr};
 }
 
-void CRegNtuser::CloseKey(_APP_REG_HANDLE* handle) {
-    if (!handle) return;
-    delete handle->table();
-    delete handle;
-}
+void CRegNtuser::CloseKey(_APP_REG_HANDLE* handle) { free_handle(handle); }
 
 int CRegNtuser::CheckAddKey(const _APP_REG_HANDLE* handle) {
     if (!handle || !handle->table()) return 0;

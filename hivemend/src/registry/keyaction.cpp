@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/encoding.h"
+#include "hivemend/AppRegHandle.h"
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CKRegstry.h"
 #include "hivemend/lookup.h"
@@ -68,6 +69,12 @@ int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const
 
 bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len) {
     return value_stand(hive, key, name, type, data, len, false) == CAppRegstry::VALUE_SAME;
+}
+
+void free_handle(_APP_REG_HANDLE* handle) {
+    if (!handle) return;
+    delete handle->table();
+    delete handle;
 }
 
 }  // namespace hivemend

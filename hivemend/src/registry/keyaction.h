@@ -3,6 +3,7 @@
 // What a handle's checks and fixes do to one key of one hive.
 
 class CKRegstry;
+struct _APP_REG_HANDLE;
 
 namespace hivemend {
 
@@ -27,5 +28,9 @@ int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const
 // Whether `key` of `hive` holds the value `name` with type `type` and exactly
 // the `len` bytes of `data`. A key that does not exist holds nothing.
 bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len);
+
+// Frees a handle of the installation layer with its table; null is ignored.
+// Every class that hands out handles closes them so.
+void free_handle(_APP_REG_HANDLE* handle);
 
 }  // namespace hivemend

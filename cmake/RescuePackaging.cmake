@@ -31,7 +31,7 @@ set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "Headers of libNimbix and libHivemen
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS libraries)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME rescue-tools)
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-    "Console tools: rescuectl (scan and registry repair), hivemend (hive tool), nimbixd (reference lookup service)")
+    "Programs: rescuescan (the rescue program), rescuectl (scan and registry repair from a console), hivemend (hive tool), nimbixd (reference lookup service)")
 set(CPACK_COMPONENT_TOOLS_DEPENDS libraries)
 
 include(CPack)

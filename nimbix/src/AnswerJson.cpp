@@ -38,10 +38,20 @@ void check_depth(const std::string& answer)
 
 boost::property_tree::ptree read_answer_json(const std::string& answer)
 {
+    if (answer.empty())
+        throw std::runtime_error("answer is empty");
     check_depth(answer);
     boost::property_tree::ptree tree;
     std::istringstream stream(answer);
-    boost::property_tree::read_json(stream, tree);
+    try {
+        boost::property_tree::read_json(stream, tree);
+    } catch (const boost::property_tree::json_parser_error& e) {
+        // The reader takes the text a character at a time and stops in front
+        // of the one it cannot take, so the stream's position is its offset.
+        stream.clear();
+        throw std::runtime_error("answer is not JSON: " + e.message() + " at byte "
+                                 + std::to_string(static_cast<long long>(stream.tellg())));
+    }
     return tree;
 }
 

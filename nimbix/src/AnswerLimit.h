@@ -11,8 +11,12 @@ namespace Cloud {
 // not read.
 inline constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
 
-// Aborts reply once it announces or holds more than kMaxAnswerBytes; the
-// watch ends with context.
+// Aborts reply once it announces or holds more than kMaxAnswerBytes, and
+// marks it so that answer_too_large() tells; the watch ends with context.
 void limit_answer(QNetworkReply* reply, QObject* context);
+
+// Whether limit_answer() stopped reply, or it holds more than
+// kMaxAnswerBytes.
+bool answer_too_large(const QNetworkReply* reply);
 
 } // namespace Cloud

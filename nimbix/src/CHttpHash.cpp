@@ -6,6 +6,7 @@
 #include "ServiceAddress.h"
 #include "Text8Bit.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -43,6 +44,9 @@ bool CHttpHash::QueryHash(QByteArray hex, QString& answer)
     QTimer timer;
     QEventLoop loop;
     timer.setSingleShot(true);
+    // A coarse timer may fire 5% early: the limit is 3000 ms, not 2850.
+    timer.setTimerType(Qt::PreciseTimer);
+    QElapsedTimer clock;
 
     const QByteArray body = QByteArrayLiteral("md5=") + hex;
 
@@ -62,19 +66,34 @@ bool CHttpHash::QueryHash(QByteArray hex, QString& answer)
     // An answer is a short JSON object; a service that sends more must not
     // fill the memory. Such a reply is dropped: its answer is empty.
     limit_answer(reply, &loop);
+    clock.start();
     timer.start(kQueryTimeoutMs);
     if (!reply->isFinished())
         loop.exec();
 
     // A reply that arrived whole before it could be stopped is dropped too.
-    const bool oversized = reply->bytesAvailable() > kMaxAnswerBytes;
+    const bool oversized = answer_too_large(reply);
     QByteArray bytes = oversized ? QByteArray() : reply->readAll();
     const qsizetype zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);
     answer = from8bit(bytes);
 
-    const bool ok = !oversized && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == kHttpOk;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool ok = !oversized && status.toInt() == kHttpOk;
+    if (oversized)
+        failure_ = QStringLiteral("answer too large (more than %1 bytes)").arg(kMaxAnswerBytes);
+    else if (!reply->isFinished())
+        failure_ = QStringLiteral("time-out after %1 ms").arg(clock.elapsed());
+    else if (!status.isValid())
+        failure_ = reply->errorString();
+    else if (!ok)
+        failure_ = QStringLiteral("status %1 (%2)")
+                       .arg(status.toInt())
+                       .arg(QString::fromLatin1(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                                    .toByteArray()));
+    else
+        failure_.clear();
     if (!ok)
         answer.clear();
     reply->deleteLater();

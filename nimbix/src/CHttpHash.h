@@ -28,12 +28,19 @@ public:
     // is empty and the result is false.
     bool QueryHash(QByteArray hex, QString& answer);
 
+    // Why the last QueryHash had no whole answer: "time-out after 3001 ms",
+    // "status 404 (Not Found)", "answer too large (more than 1048576
+    // bytes)", or the connection's own error. Empty after a whole answer of
+    // status 200.
+    QString failure() const { return failure_; }
+
 protected:
     QNetworkReply* createRequest(Operation op, const QNetworkRequest& request, QIODevice* outgoing) override;
 
 private:
     const QUrl query_url;
     KeepAliveConnection connection;
+    QString failure_;
 };
 
 } // namespace Cloud

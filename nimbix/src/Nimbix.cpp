@@ -61,6 +61,7 @@ bool Nimbix::is_online()
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&probe, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
     QObject::connect(&probe, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -103,10 +104,20 @@ QPair<QString, FileResult> Nimbix::query_file(QString path)
 
 QPair<QString, FileResult> Nimbix::query_hash(QByteArray md5)
 {
+    // A failed exchange is named for what happened, not left to show as an
+    // empty answer that is not JSON.
     QString answer;
-    http_hash.QueryHash(md5.toHex(), answer);
+    if (!http_hash.QueryHash(md5.toHex(), answer))
+        throw std::runtime_error("lookup failed: " + http_hash.failure().toStdString());
     const QByteArray bytes = to8bit(answer);
-    return verdict_from_answer(bytes.toStdString());
+    if (http_hash.failure().isEmpty())
+        return verdict_from_answer(bytes.toStdString());
+    // The wait ended while the answer was still arriving; what came decides.
+    try {
+        return verdict_from_answer(bytes.toStdString());
+    } catch (const std::exception& e) {
+        throw std::runtime_error("lookup failed: " + http_hash.failure().toStdString() + ", " + e.what());
+    }
 }
 
 bool Nimbix::upload_file(QString path, QSet<QString>* keys)

@@ -11,6 +11,8 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <safetext/qsafetext.h>
+
 #include <boost/property_tree/ptree.hpp>
 
 #include <exception>
@@ -35,8 +37,8 @@ QByteArray answer_of(QNetworkReply* reply)
 
 void log_json_failure(const std::exception& e, const QByteArray& answer)
 {
-    qDebug().nospace() << "Error occured when handling json: " << e.what();
-    qDebug() << answer;
+    qDebug().nospace().noquote() << "Error occured when handling json: " << QString::fromStdString(safetext::escaped(e.what()));
+    qDebug().noquote() << QString::fromStdString(safetext::escaped(answer.toStdString()));
 }
 
 } // namespace
@@ -88,7 +90,7 @@ void ProtocolHttp::upload_finished()
     if (reply == nullptr)
         return;
     if (reply->error() != QNetworkReply::NoError) {
-        qDebug().nospace() << "upload_finished error: " << reply->errorString();
+        qDebug().nospace().noquote() << "upload_finished error: \"" << safetext::escaped(reply->errorString()) << '"';
         return;
     }
     const QByteArray answer = answer_of(reply);
@@ -112,7 +114,7 @@ void ProtocolHttp::query_finished()
     if (reply == nullptr)
         return;
     if (reply->error() != QNetworkReply::NoError) {
-        qDebug().nospace() << "query_finished error: " << reply->errorString();
+        qDebug().nospace().noquote() << "query_finished error: \"" << safetext::escaped(reply->errorString()) << '"';
         return;
     }
     const QByteArray answer = answer_of(reply);

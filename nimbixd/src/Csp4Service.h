@@ -2,23 +2,32 @@
 
 #include "Endpoint.h"
 #include "HashDatabase.h"
+#include "Listener.h"
+#include "Options.h"
+#include "PeerLimiter.h"
 
-#include <atomic>
-#include <condition_variable>
+#include <boost/asio/io_context.hpp>
+
 #include <cstdint>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace nimbixd {
 
 // The CSP4 framed protocol on its own TCP port: each frame holding a
 // HashQuery is answered with a frame holding a HashResponse, on keep-alive
-// connections. A frame that breaks the framing ends its connection.
+// connections. Connections are limited as on the HTTP port; a frame has its
+// time from its first byte to its last, its payload is read as it arrives
+// and may hold at most kMaxFrameLength bytes (its answer: Csp4Answer.h). A
+// frame that breaks the framing, or runs out of time, ends its connection.
 class Csp4Service {
 public:
-    Csp4Service(const HashDatabase& database, bool verbose);
+    // Far above one frame's worth of kMaxCsp4HashValues digests (about 55
+    // KiB), far below what would let a frame of tiny values cost much memory.
+    static constexpr std::uint32_t kMaxFrameLength = 64 * 1024;
+
+    Csp4Service(const HashDatabase& database, const ConnectionLimits& limits, bool verbose);
     ~Csp4Service();
     Csp4Service(const Csp4Service&) = delete;
     Csp4Service& operator=(const Csp4Service&) = delete;
@@ -29,25 +38,19 @@ public:
     // Closes the listener and every connection and waits for their threads.
     void stop();
 
-    // Answer frame for the container (type and body) of one request frame:
-    // KEEP_ALIVE is echoed, a HashQuery answered, anything else gets a
-    // HashResponse with STATUS_ERROR.
-    std::string answer(int type, const std::string& body) const;
+    const HashDatabase& database() const { return database_; }
+
+    bool verbose() const { return verbose_; }
+    const ConnectionLimits& limits() const { return limits_; }
 
 private:
-    void accept_loop();
-    void serve(int fd, std::string peer);
-    bool read_exact(int fd, char* data, std::size_t size) const;
-
     const HashDatabase& database_;
+    const ConnectionLimits limits_;
     const bool verbose_;
-    int listen_fd_ = -1;
-    int wake_fd_ = -1;
-    std::atomic<bool> stopping_{false};
-    std::thread acceptor_;
-    std::mutex mutex_;
-    std::condition_variable idle_;
-    std::set<int> connections_;
+    PeerLimiter limiter_;
+    boost::asio::io_context io_;
+    Listener listener_;
+    std::vector<std::thread> threads_;
 };
 
 } // namespace nimbixd

@@ -2,10 +2,6 @@
 
 #include "Hex.h"
 #include "JsonAnswer.h"
-#include "Multipart.h"
-
-#include <cstdio>
-#include <utility>
 
 namespace nimbixd {
 
@@ -35,9 +31,9 @@ std::optional<std::string_view> form_field(std::string_view body, std::string_vi
 
 } // namespace
 
-HttpRoutes::HttpRoutes(const HashDatabase& database, std::optional<SampleStore> samples)
+HttpRoutes::HttpRoutes(const HashDatabase& database, SampleStore* samples)
     : database_(database)
-    , samples_(std::move(samples))
+    , samples_(samples)
 {
 }
 
@@ -46,17 +42,16 @@ HttpAnswer HttpRoutes::error(int status, const std::string& why)
     return {status, "text/plain", why + "\n"};
 }
 
-HttpAnswer HttpRoutes::handle(std::string_view method, std::string_view target, std::string_view content_type,
-                              std::string_view body) const
+HttpRoutes::Route HttpRoutes::route(std::string_view method, std::string_view target) const
 {
     const std::string_view path = target.substr(0, target.find('?'));
     const bool is_query = path == "/interface/cloud/query";
     const bool is_upload = samples_ && path == "/upfileload.php";
     if (!is_query && !is_upload)
-        return error(404, "no such endpoint");
+        return Route::NotFound;
     if (method != "POST")
-        return error(405, "use POST");
-    return is_query ? query(body) : upload(content_type, body);
+        return Route::NotAllowed;
+    return is_query ? Route::Query : Route::Upload;
 }
 
 HttpAnswer HttpRoutes::query(std::string_view body) const
@@ -69,18 +64,11 @@ HttpAnswer HttpRoutes::query(std::string_view body) const
     return {200, kNoType, query_answer(database_.lookup(to_lower_hex(*md5)))};
 }
 
-HttpAnswer HttpRoutes::upload(std::string_view content_type, std::string_view body) const
+HttpAnswer HttpRoutes::uploaded(const std::optional<SampleStore::Result>& result)
 {
-    const auto sample = multipart_field(content_type, body, "userdata_upload");
-    if (!sample)
+    if (!result)
         return error(400, "expected a multipart/form-data body with the field userdata_upload");
-    try {
-        const auto result = samples_->store(std::string(*sample));
-        return {200, kJsonType, result.stored ? upload_stored_answer(result.key) : upload_known_answer()};
-    } catch (const StoreError& e) {
-        std::fprintf(stderr, "nimbixd: %s\n", e.what());
-        return error(500, e.what());
-    }
+    return {200, kJsonType, result->stored ? upload_stored_answer(result->key) : upload_known_answer()};
 }
 
 } // namespace nimbixd

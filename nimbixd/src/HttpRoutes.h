@@ -15,24 +15,31 @@ struct HttpAnswer {
     std::string body;
 };
 
-// What the service answers to one request, apart from the transport: the
-// digest query, the sample upload (with a sample folder), and errors.
+// What the service answers, apart from the transport: the digest query, the
+// sample upload (with a sample folder), and errors.
 class HttpRoutes {
 public:
-    HttpRoutes(const HashDatabase& database, std::optional<SampleStore> samples);
+    // samples may be null: the service then has no upload.
+    HttpRoutes(const HashDatabase& database, SampleStore* samples);
 
-    HttpAnswer handle(std::string_view method, std::string_view target, std::string_view content_type,
-                      std::string_view body) const;
+    enum class Route { Query, Upload, NotFound, NotAllowed };
+    // Decided from the request line alone, before any body is read.
+    Route route(std::string_view method, std::string_view target) const;
+
+    // The answer to a digest query's body.
+    HttpAnswer query(std::string_view body) const;
+
+    SampleStore* samples() const { return samples_; }
+    // The answer to a whole upload form: its stored or known sample, or a
+    // form without the sample field.
+    static HttpAnswer uploaded(const std::optional<SampleStore::Result>& result);
 
     // Plain-text answer for an error status.
     static HttpAnswer error(int status, const std::string& why);
 
 private:
-    HttpAnswer query(std::string_view body) const;
-    HttpAnswer upload(std::string_view content_type, std::string_view body) const;
-
     const HashDatabase& database_;
-    const std::optional<SampleStore> samples_;
+    SampleStore* const samples_;
 };
 
 } // namespace nimbixd

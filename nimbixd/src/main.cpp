@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace nimbixd;
@@ -23,6 +24,17 @@ HashDatabase load_databases(const Options& options)
     for (const std::string& path : options.queue_dbs)
         database.load_queue(path);
     return database;
+}
+
+// Every connection is a descriptor: the connection limits, not a low default
+// of the system, should say how many clients the service serves.
+void raise_descriptor_limit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 sigset_t stop_signals()
@@ -44,12 +56,13 @@ int run(const Options& options)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    raise_descriptor_limit();
     std::optional<SampleStore> samples;
     if (options.samples)
-        samples.emplace(*options.samples);
-    const HttpRoutes routes(database, std::move(samples));
-    HttpService http(routes, options.verbose);
-    Csp4Service csp4(database, options.verbose);
+        samples.emplace(*options.samples, options.quota);
+    const HttpRoutes routes(database, samples ? &*samples : nullptr);
+    HttpService http(routes, options.limits, options.verbose);
+    Csp4Service csp4(database, options.limits, options.verbose);
 
     Endpoint http_endpoint = options.listen;
     http_endpoint.port = http.bind(options.listen);

@@ -3,6 +3,7 @@
 #include "HashProtocol.pb.h"
 #include "MessageContainer.pb.h"
 #include "NimbixdProcess.h"
+#include "RawConnection.h"
 
 #include <QFile>
 #include <QProcess>
@@ -10,12 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -23,84 +19,7 @@ namespace {
 const char* const kEvil = "44d88612fea8a8f36de82e1278abb02f";
 const char* const kQueued = "0123456789abcdef0123456789abcdef";
 
-// One loopback connection to the service, written and read as raw bytes.
-class Connection {
-public:
-    explicit Connection(quint16 port)
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~Connection()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    bool send(const std::string& bytes)
-    {
-        return ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-    }
-
-    // Reads until count bytes arrived, the peer closed, or 5 s of silence.
-    std::string receive(std::size_t count)
-    {
-        while (buffer_.size() < count) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0)
-                break;
-            char chunk[65536];
-            const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-            if (n <= 0) {
-                closed_ = true;
-                break;
-            }
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
-        const std::string out = buffer_.substr(0, count);
-        buffer_.erase(0, out.size());
-        return out;
-    }
-
-    // One HTTP response: status code and body.
-    std::pair<int, std::string> response()
-    {
-        std::string head;
-        while (head.find("\r\n\r\n") == std::string::npos) {
-            const std::string byte = receive(1);
-            if (byte.empty())
-                return {0, head};
-            head += byte;
-        }
-        std::size_t length = 0;
-        const auto at = head.find("Content-Length: ");
-        if (at != std::string::npos)
-            length = std::stoul(head.substr(at + 16));
-        return {std::stoi(head.substr(9, 3)), receive(length)};
-    }
-
-    bool closedByPeer()
-    {
-        receive(1);
-        return closed_;
-    }
-
-    bool connected() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-    bool closed_ = false;
-    std::string buffer_;
-};
+using Connection = RawConnection;
 
 std::string query(const std::string& body)
 {
@@ -173,24 +92,71 @@ TEST_F(Service, MalformedRequestsGet400AndServingGoesOn)
     EXPECT_EQ(good.response().first, 200);
 }
 
-TEST_F(Service, BoundsRequestHeadsAndBodies)
+TEST_F(Service, BoundsRequestHeadsAndBodiesByRoute)
 {
-    // Bodies up to the largest upload form, a 10 MiB sample plus 64 KiB;
-    // heads up to 8 KiB.
-    const std::size_t bound = 10485760 + 64 * 1024;
+    // A digest query's body is tiny: 4 KiB is far more than it needs. Heads
+    // up to 8 KiB. Either bound closes the connection.
+    const std::size_t bound = 4096;
     const std::string md5 = std::string("md5=") + kEvil + "&pad=";
     const auto padded = [&](std::size_t size) { return md5 + std::string(size - md5.size(), 'p'); };
     const std::pair<std::string, int> table[] = {
         {query(padded(bound)), 200},
         {query(padded(bound + 1)), 413},
         {"POST /interface/cloud/query HTTP/1.1\r\nContent-Length: 1073741824\r\n\r\nmd5=", 413},
+        {"POST /elsewhere HTTP/1.1\r\nContent-Length: 10485760\r\n\r\n", 413},
         {"POST /interface/cloud/query HTTP/1.1\r\nX-Pad: " + std::string(9000, 'x') + "\r\n\r\n", 431},
     };
     for (const auto& [request, status] : table) {
         Connection connection(service->port());
         ASSERT_TRUE(connection.send(request));
         EXPECT_EQ(connection.response().first, status) << request.size();
+        if (status != 200) {
+            EXPECT_TRUE(connection.closedByPeer()) << request.size();
+        }
     }
+}
+
+// RFC 9112 section 6: a body whose length is not plain to every reader of the
+// request would let a proxy in front see one request where this service
+// sees two. Each gets its error and a close; the request hidden in the
+// body is never answered.
+TEST_F(Service, AmbiguousFramingGetsAnErrorAndAClose)
+{
+    const std::string hidden = query(std::string("md5=") + kEvil);
+    const auto head = [](const std::string& version, const std::string& fields) {
+        return "POST /interface/cloud/query " + version + "\r\nHost: x\r\n" + fields + "\r\n";
+    };
+    const std::pair<std::string, int> table[] = {
+        {head("HTTP/1.1", "Transfer-Encoding: gzip\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked, identity\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\nTransfer-Encoding: x\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked, chunked\r\n") + "0\r\n\r\n" + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: gzip, chunked\r\n") + "0\r\n\r\n" + hidden, 501},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n") + "0\r\n\r\n" + hidden, 400},
+        {head("HTTP/1.0", "Transfer-Encoding: chunked\r\n") + "0\r\n\r\n" + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: 0\r\nContent-Length: 0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: 0, 0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: 0\r\nContent-Length: 36\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length : 0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Content-Length: +0\r\n") + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\n") + "zz\r\n" + hidden, 400},
+        {head("HTTP/1.1", "Transfer-Encoding: chunked\r\n") + "fffffffffffffffffff\r\n" + hidden, 400},
+    };
+    for (const auto& [request, status] : table) {
+        Connection connection(service->port());
+        ASSERT_TRUE(connection.send(request));
+        EXPECT_EQ(connection.response().first, status) << request;
+        EXPECT_EQ(connection.response().first, 0) << "answered the hidden request: " << request;
+        EXPECT_TRUE(connection.closedByPeer()) << request;
+    }
+
+    // Plain chunked framing is fine, and the connection stays.
+    Connection chunked(service->port());
+    const std::string body = std::string("md5=") + kEvil;
+    ASSERT_TRUE(chunked.send(head("HTTP/1.1", "Transfer-Encoding: chunked\r\n") + "24\r\n" + body
+                             + "\r\n0\r\n\r\n" + hidden));
+    EXPECT_EQ(chunked.response().first, 200);
+    EXPECT_EQ(chunked.response().first, 200);
 }
 
 TEST_F(Service, GivesTheGoAheadToClientsThatWaitForIt)
@@ -282,11 +248,31 @@ TEST_F(Service, Csp4AnswersSeveralDigestsAndKeepAlive)
     EXPECT_EQ(error.status(), HashResponse::STATUS_ERROR);
 }
 
+TEST_F(Service, Csp4AnswersAtMost1024DigestsAQuery)
+{
+    Connection connection(service->csp4Port());
+    for (const int count : {1024, 1025}) {
+        HashQuery query;
+        query.set_version(1);
+        query.set_query(HashQuery::QUERY_HASH);
+        for (int i = 0; i < count; ++i) {
+            auto* value = query.add_hashvalues();
+            value->set_key(std::string(32, 'c'));
+            value->set_md5(std::string(16, '\xcc'));
+        }
+        ASSERT_TRUE(connection.send(csp4_frame(MessageContainer::QUERY_HASH, 1, query.SerializeAsString())));
+        HashResponse response;
+        ASSERT_TRUE(response.ParseFromString(csp4_receive(connection).body())) << count;
+        EXPECT_EQ(response.status(), count <= 1024 ? HashResponse::STATUS_OK : HashResponse::STATUS_ERROR);
+        EXPECT_EQ(response.results_size(), count <= 1024 ? count : 0);
+    }
+}
+
 TEST_F(Service, Csp4ClosesConnectionsThatBreakTheFraming)
 {
     const std::string table[] = {
         "HTTP/1.1 GET /\r\n\r\n",
-        std::string("CSP4\x01\x00\x00\x01", 8),  // 16 MiB + 1
+        std::string("CSP4\x01\x00\x01\x00", 8),  // 64 KiB + 1
         csp4_frame(MessageContainer::QUERY_HASH, 2, "x"),
         std::string("CSP4\x03\x00\x00\x00\xff\xff\xff", 11),
     };

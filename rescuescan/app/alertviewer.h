@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QPoint>
-#include <QQuickWidget>
+#include "app/dialogview.h"
 
-class QMouseEvent;
-
-// The view inside an AlertFrame: shows the question page, turns its YES and
-// NO into the dialog's result and lets the user drag the frameless window.
-class AlertViewer : public QQuickWidget
+// The view inside an AlertFrame: shows the question page and turns its YES
+// and NO into the dialog's result.
+class AlertViewer : public DialogView
 {
     Q_OBJECT
 
@@ -16,13 +13,4 @@ public:
 
     Q_INVOKABLE void yes();
     Q_INVOKABLE void no();
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-
-private:
-    QPoint dragOrigin;
-    bool dragging = false;
 };

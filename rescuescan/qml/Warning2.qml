@@ -49,6 +49,9 @@ Image {
         minimumPixelSize: 10
         wrapMode: Text.WrapAtWordBoundaryOrAnywhere
         verticalAlignment: Text.AlignVCenter
+        // The installer offer marks the product's name in bold and colour,
+        // which only the full rich text reader takes as written.
+        textFormat: Text.RichText
     }
 
     // The button resolves image URLs against its own folder, so they are

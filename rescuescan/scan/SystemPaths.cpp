@@ -1,6 +1,7 @@
 #include "SystemPaths.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QtGlobal>
 
 namespace SystemPaths {
@@ -32,6 +33,23 @@ QString mountPath()
 QString registryRulesPath()
 {
     return underSysroot(QStringLiteral("/etc/registry.json"));
+}
+
+QString windowsDrive()
+{
+    const QFileInfoList entries = QDir(windowsPath()).entryInfoList(
+        QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    return entries.isEmpty() ? QString() : entries.first().absoluteFilePath();
+}
+
+QString makerSite()
+{
+    QString site = qEnvironmentVariable("RESCUESCAN_SITE");
+    if (site.isEmpty())
+        site = QStringLiteral("https://www.wardline.example");
+    while (site.endsWith(QLatin1Char('/')))
+        site.chop(1);
+    return site;
 }
 
 } // namespace SystemPaths

@@ -2,6 +2,8 @@
 
 #include "ThreatItem.h"
 
+#include <safetext/qsafetext.h>
+
 #include <QDebug>
 
 ThreatModel::ThreatModel(QObject* parent)
@@ -24,11 +26,13 @@ QVariant ThreatModel::data(const QModelIndex& index, int role) const
     const ThreatItem* item = threatAt(index.row());
     if (!item || !index.isValid())
         return QString();
+    // Names and paths come from the disk and the lookup service: the pages
+    // show them escaped. Removal takes the item's own path, never this text.
     switch (role) {
     case NameRole:
-        return item->name();
+        return safetext::escaped(item->name());
     case FileRole:
-        return item->file();
+        return safetext::escaped(item->file());
     default:
         return QString();
     }

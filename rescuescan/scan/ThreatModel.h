@@ -7,7 +7,8 @@
 class ThreatItem;
 
 // The threats of the current or last scan, in the order they were found, as
-// the threat list pages show them (roles "name" and "file", property count).
+// the threat list pages show them (roles "name" and "file", property count;
+// both roles give the text as shown, control characters escaped).
 class ThreatModel : public QAbstractListModel {
     Q_OBJECT
     Q_PROPERTY(int count READ rowCount NOTIFY countChanged)

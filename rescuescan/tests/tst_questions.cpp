@@ -7,6 +7,7 @@
 #include "widgets/registercursorarea.h"
 
 #include "rendercheck.h"
+#include "support/questions.h"
 
 #include <QApplication>
 #include <QQmlComponent>
@@ -16,68 +17,10 @@
 #include <QQuickItem>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
-#include <functional>
 #include <memory>
 
 namespace {
-
-using Ask = int (*)(QWidget *, const QString &, const QString &);
-
-struct OpenQuestion
-{
-    AlertFrame *frame;
-    AlertViewer *viewer;
-
-    QQuickItem *item(const char *name) const
-    {
-        return viewer->rootObject()->findChild<QQuickItem *>(QString::fromLatin1(name));
-    }
-
-    QPoint centreOf(const char *name) const
-    {
-        QQuickItem *target = item(name);
-        return target->mapToScene(QPointF(target->width() / 2, target->height() / 2)).toPoint();
-    }
-
-    void click(const char *name) const
-    {
-        QTest::mouseClick(viewer, Qt::LeftButton, {}, centreOf(name));
-    }
-};
-
-// Runs the question and calls act once its window is on screen; act must
-// end the dialog. A question still open after a long wait is rejected so
-// that a failing test cannot hang the run.
-int askWhile(Ask ask, QWidget *parent, const QString &title, const QString &content,
-             const std::function<void(const OpenQuestion &)> &act)
-{
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *frame = qobject_cast<AlertFrame *>(widget);
-            if (!frame || !frame->isVisible())
-                continue;
-            poll.stop();
-            QVERIFY(QTest::qWaitForWindowExposed(frame));
-            act({frame, frame->findChild<AlertViewer *>()});
-            return;
-        }
-    });
-    poll.start();
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *frame = qobject_cast<AlertFrame *>(widget))
-                frame->reject();
-        }
-    });
-    safety.start(30000);
-    return ask(parent, title, content);
-}
 
 const QString longMessage = QStringLiteral(
     "Are you sure to abort without fixing? The threats found stay on the disk.");

@@ -68,16 +68,6 @@ int fail(const QString& message)
     return 2;
 }
 
-// The Windows drive as the program picks it: the first entry of /windows by
-// name, whatever the letter case.
-QString firstWindowsDrive()
-{
-    const QFileInfoList entries = QDir(SystemPaths::windowsPath())
-                                      .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot,
-                                                     QDir::Name | QDir::IgnoreCase);
-    return entries.isEmpty() ? QString() : entries.first().absoluteFilePath();
-}
-
 // The hive files of the installation that the backups cover and that hold
 // a hive (one that cannot be read is never written, so it needs none).
 std::vector<std::string> hiveFiles(const std::string& root)
@@ -281,7 +271,7 @@ int runRegistry(const QStringList& arguments)
         return fail(action.isEmpty() ? tr("give one action: scan, repair, backup or restore")
                                      : tr("unknown action \"%1\" (scan, repair, backup or restore)").arg(action));
     if (root.isEmpty()) {
-        root = firstWindowsDrive();
+        root = SystemPaths::windowsDrive();
         if (root.isEmpty())
             return fail(tr("no Windows drive in %1 (empty or unreadable); give one with --root")
                             .arg(SystemPaths::windowsPath()));

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <safetext/qsafetext.h>
+
 #include <cstdio>
 
 namespace {
@@ -36,14 +38,16 @@ void printHelp()
                    "\n"
                    "RESCUESCAN_SYSROOT=DIR puts DIR in front of %1 and %2;\n"
                    "NIMBIX_SERVER=HOST[:PORT] names the lookup service.\n"
-                   "Exit status: 0 no threat, 1 threats found (or removed), 2 failure.\n")
+                   "Exit status: 0 every file checked and no threat, 1 threats found (or\n"
+                   "removed) and every file checked, 2 failure or files that could not be\n"
+                   "checked (the scan is incomplete: \"not checked\" is not \"clean\").\n")
                    .arg(SystemPaths::windowsPath(), SystemPaths::mountPath())),
                stdout);
 }
 
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "rescuectl scan: %s\n", qPrintable(message));
+    std::fprintf(stderr, "rescuectl scan: %s\n", qPrintable(safetext::escaped(message)));
     return 2;
 }
 

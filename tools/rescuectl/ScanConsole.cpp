@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QSet>
 
+#include <safetext/qsafetext.h>
+
 namespace {
 
 enum ExitStatus { NoThreat = 0, ThreatsFound = 1, Failure = 2 };
@@ -48,7 +50,9 @@ void ScanConsole::onLogMessage(QtMsgType, const QMessageLogContext&, const QStri
     ScanConsole* console = logTarget.load();
     if (!console)
         return;
-    console->line.print(message, true);
+    // Escaped again here, for lines that did not come through the scan's own
+    // log calls; escaping twice changes nothing.
+    console->line.print(safetext::escaped(message), true);
 }
 
 void ScanConsole::onScanProgress(QString currentObject, long scanned, long total)
@@ -59,18 +63,19 @@ void ScanConsole::onScanProgress(QString currentObject, long scanned, long total
                        .arg(scanned)
                        .arg(total)
                        .arg(threatFiles.size())
-                       .arg(currentObject));
+                       .arg(safetext::escaped(currentObject)));
 }
 
 void ScanConsole::onThreatFound(QString threat_file, QString threat_name)
 {
     threatFiles << threat_file;
-    line.print(tr("Threat found: %1 in %2").arg(threat_name, threat_file));
+    line.print(tr("Threat found: %1 in %2").arg(safetext::escaped(threat_name), safetext::escaped(threat_file)));
 }
 
-void ScanConsole::onFileNotChecked(QString, QString)
+void ScanConsole::onFileNotChecked(QString file, QString reason)
 {
     ++uncheckedCount;
+    line.print(tr("Not checked: %1 (%2)").arg(safetext::escaped(file), safetext::escaped(reason)));
 }
 
 void ScanConsole::onServerError()
@@ -89,23 +94,23 @@ void ScanConsole::onScanFinished()
     }
 
     const qint64 ms = elapsed.elapsed();
-    line.print(tr("Scanned %1 of %2 files, %3 threats found, in %4 (%5 s).")
+    line.print(tr("Scanned %1 of %2 files, %3 threats found, %4 not checked, in %5 (%6 s).")
                    .arg(scannedCount)
                    .arg(totalCount)
                    .arg(threatFiles.size())
+                   .arg(uncheckedCount)
                    .arg(minutesAndSeconds(ms))
                    .arg(double(ms) / 1000.0, 0, 'f', 1));
+    // A file whose verdict could not be had is not known to be clean: a
+    // script must never take such a scan for an all-clear.
     if (uncheckedCount > 0)
-        line.print(tr("%1 of them could not be checked (see the messages above).").arg(uncheckedCount));
-    if (threatFiles.isEmpty()) {
-        QCoreApplication::exit(NoThreat);
-        return;
-    }
-    if (removeThreats && !removeThreatFiles()) {
+        line.print(tr("The scan is incomplete: %1 files could not be checked (see \"Not checked\" above).")
+                       .arg(uncheckedCount));
+    const bool removed = !removeThreats || threatFiles.isEmpty() || removeThreatFiles();
+    if (!removed || uncheckedCount > 0)
         QCoreApplication::exit(Failure);
-        return;
-    }
-    QCoreApplication::exit(ThreatsFound);
+    else
+        QCoreApplication::exit(threatFiles.isEmpty() ? NoThreat : ThreatsFound);
 }
 
 bool ScanConsole::removeThreatFiles()
@@ -120,10 +125,10 @@ bool ScanConsole::removeThreatFiles()
         handled.insert(file);
         if (removeThreatFile(file)) {
             ++removed;
-            line.print(tr("Removed: %1").arg(file));
+            line.print(tr("Removed: %1").arg(safetext::escaped(file)));
         } else {
             ++failed;
-            line.print(tr("Could not remove: %1").arg(file), true);
+            line.print(tr("Could not remove: %1").arg(safetext::escaped(file)), true);
         }
     }
     line.print(tr("Removed %1 of %2 threat files.").arg(removed).arg(removed + failed));

@@ -348,7 +348,8 @@ void say(const Hive* h, const HiveRecovery& r) {
 // cannot be read.
 std::vector<unsigned char> read_log_file(const std::string& path, std::string* error) {
     std::vector<unsigned char> bytes;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocking: a FIFO in a log's place is refused, not waited on.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxLog) {
         *error = fd < 0 ? strerror(errno) : "not a regular file of at most 1 GiB";

@@ -26,7 +26,8 @@ bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 // Copies a log, which unlike a hive may be empty, to `dst`; without
 // `overwrite` never over a file that exists.
 bool copy_log(const std::string& src, const std::string& dst, bool overwrite) {
-    const int fd = open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocking: a FIFO in a log's place is refused, not waited on.
+    const int fd = open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         diag_printf("[BakHiveFile] open log failed %s\n", src.c_str());

@@ -41,6 +41,8 @@ public:
     // "127.0.0.1:PORT", the form NIMBIX_SERVER takes.
     QString address() const;
     QString samplesDir() const;
+    // The service's process id, to read its memory from /proc.
+    qint64 processId() const { return process_.processId(); }
 
     // Path of the nimbixd executable of this build.
     static QString executable();

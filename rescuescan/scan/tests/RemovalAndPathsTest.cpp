@@ -82,6 +82,90 @@ private slots:
         QCOMPARE(logLines, QStringList{"remove failed: /nonexistent-folder/evil.exe"});
     }
 
+    // A threat reached through a link was read through it: the file it
+    // points to is what has to go, and the link with it.
+    void removesWhatALinkPointsTo()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("elsewhere/evil.exe"));
+        const QString link = dir.filePath(QStringLiteral("drive/evil.exe"));
+        ScanFixtures::writeFile(target, "EVIL");
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("drive"))));
+        QVERIFY(QFile::link(target, link));
+
+        QVERIFY(removeThreatFile(link));
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(logLines, (QStringList{"remove: " + target + " (linked from " + link + ")", "remove: " + link}));
+    }
+
+    void danglingLinkIsRemoved()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("evil.exe"));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.exe")), link));
+        QVERIFY(removeThreatFile(link));
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    // The link stays too, so the list the user sees and the disk agree.
+    void linkedFileThatStaysIsAFailure()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("kept/evil.exe"));
+        const QString link = dir.filePath(QStringLiteral("evil.exe"));
+        ScanFixtures::writeFile(target, "EVIL");
+        QVERIFY(QFile::link(target, link));
+        if (!makeUndeletable(target, true))
+            QSKIP("cannot make a file undeletable here (chattr +i needs an ext file system and the right)");
+        const bool removed = removeThreatFile(link);
+        makeUndeletable(target, false);
+        QVERIFY(!removed);
+        QVERIFY(QFileInfo::exists(target));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(logLines, QStringList{"remove failed: " + target + " (linked from " + link + ")"});
+    }
+
+    // The first folder of /windows by name, whatever the letter case; files
+    // and hidden entries are no drive.
+    void windowsDrive()
+    {
+        QTemporaryDir root;
+        const QString windows = root.filePath(QStringLiteral("windows"));
+        qputenv("RESCUESCAN_SYSROOT", root.path().toUtf8());
+        QVERIFY(QDir().mkpath(windows));
+        QCOMPARE(SystemPaths::windowsDrive(), QString());
+        ScanFixtures::writeFile(windows + QStringLiteral("/a-file"), "not a drive");
+        QVERIFY(QDir().mkpath(windows + QStringLiteral("/.hidden")));
+        QVERIFY(QDir().mkpath(windows + QStringLiteral("/d")));
+        QCOMPARE(SystemPaths::windowsDrive(), windows + QStringLiteral("/d"));
+        QVERIFY(QFile::link(QStringLiteral("d"), windows + QStringLiteral("/C")));
+        QCOMPARE(SystemPaths::windowsDrive(), windows + QStringLiteral("/C"));
+        qunsetenv("RESCUESCAN_SYSROOT");
+    }
+
+    void makerSite_data()
+    {
+        QTest::addColumn<QByteArray>("site");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("unset") << QByteArray() << QStringLiteral("https://www.wardline.example");
+        QTest::newRow("set") << QByteArray("https://127.0.0.1:8443") << QStringLiteral("https://127.0.0.1:8443");
+        QTest::newRow("trailing slashes") << QByteArray("https://site.example//") << QStringLiteral("https://site.example");
+    }
+
+    void makerSite()
+    {
+        QFETCH(QByteArray, site);
+        QFETCH(QString, expected);
+        if (site.isNull())
+            qunsetenv("RESCUESCAN_SITE");
+        else
+            qputenv("RESCUESCAN_SITE", site);
+        QCOMPARE(SystemPaths::makerSite(), expected);
+        qunsetenv("RESCUESCAN_SITE");
+    }
+
     void systemPaths_data()
     {
         QTest::addColumn<QByteArray>("sysroot");

@@ -42,6 +42,32 @@ private slots:
         QCOMPARE(model.data(QModelIndex(), 33), QVariant(QString()));
     }
 
+    // What the disk and the service hand in is shown escaped; the item keeps
+    // the real path for the removal.
+    void shownTextIsEscaped_data()
+    {
+        QTest::addColumn<QString>("outside");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QStringLiteral("/win/Ünïcode 名前.exe") << QStringLiteral("/win/Ünïcode 名前.exe");
+        QTest::newRow("line break") << QStringLiteral("/win/a\nb.exe") << QStringLiteral("/win/a\\nb.exe");
+        QTest::newRow("escape sequence") << QStringLiteral("/win/\x1b[2J.exe") << QStringLiteral("/win/\\x1b[2J.exe");
+        QTest::newRow("C1 and DEL") << QStringLiteral("/win/a\u009b\u007f.exe") << QStringLiteral("/win/a\\u009b\\x7f.exe");
+        QTest::newRow("right-to-left override")
+            << QStringLiteral("/win/photo\u202Egpj.exe") << QStringLiteral("/win/photo\\u202egpj.exe");
+        QTest::newRow("line separator") << QStringLiteral("/win/a\u2028b") << QStringLiteral("/win/a\\u2028b");
+    }
+
+    void shownTextIsEscaped()
+    {
+        QFETCH(QString, outside);
+        QFETCH(QString, shown);
+        ThreatModel model;
+        model.appendThreat(new ThreatItem(outside, outside, &model));
+        QCOMPARE(model.data(model.index(0), ThreatModel::NameRole).toString(), shown);
+        QCOMPARE(model.data(model.index(0), ThreatModel::FileRole).toString(), shown);
+        QCOMPARE(model.threatAt(0)->file(), outside);
+    }
+
     void filePathIsAbsolute()
     {
         ThreatModel model;

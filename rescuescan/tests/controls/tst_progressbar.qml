@@ -81,8 +81,10 @@ Item {
             tryCompare(part("middle"), "width", 115)
             compare(part("leftCap").width, part("leftCap").implicitWidth)
             compare(part("leftCap").implicitWidth, 7)
-            compare(part("middle").x, 7)
-            compare(part("rightCap").x, 122)
+            // The row lays its children out at its next polish, which may come
+            // a frame after the fill's animation has ended.
+            tryCompare(part("middle"), "x", 7)
+            tryCompare(part("rightCap"), "x", 122)
         }
     }
 }

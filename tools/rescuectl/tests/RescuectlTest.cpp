@@ -1,3 +1,4 @@
+#include "FaultyHttpServer.h"
 #include "NimbixdProcess.h"
 #include "ScanFixtures.h"
 
@@ -71,8 +72,11 @@ private slots:
         writeFile(path(QStringLiteral("sysroot/mnt/sda1/readme.txt")), "readme");
         QVERIFY(QFile::link(QStringLiteral("../mnt/sda1"), path(QStringLiteral("sysroot/windows/drive"))));
         writeFile(path(QStringLiteral("clean/a.txt")), "a");
+        writeFile(path(QStringLiteral("hostile/evil\x1b[2J\r\nScanned 9 of 9 files, 0 threats found.exe")),
+                  "EVIL-ESC");
         service.start({signature("EVIL-ONE", QStringLiteral("Trojan.One")),
-                       signature("EVIL-TWO", QStringLiteral("Worm.Two"))});
+                       signature("EVIL-TWO", QStringLiteral("Worm.Two")),
+                       signature("EVIL-ESC", QStringLiteral("Trojan\x1b]0;pwned\x07\u202e"))});
     }
 
     void scanTargets_data()
@@ -103,7 +107,7 @@ private slots:
             << QStringLiteral("Scanned 2 of 2 files, 1 threats found");
         QTest::newRow("no threat")
             << QStringList{path(QStringLiteral("clean"))} << 0 << QStringList{}
-            << QStringLiteral("Scanned 1 of 1 files, 0 threats found");
+            << QStringLiteral("Scanned 1 of 1 files, 0 threats found, 0 not checked");
     }
 
     void scanTargets()
@@ -197,12 +201,68 @@ private slots:
 
         const Run run = rescuectl({QStringLiteral("scan"), folder}, QString(), prefix);
         QFile::setPermissions(folder + "/c-closed", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY2(run.exitCode == 1, qPrintable(run.out + run.err));
+        // Threats found, but one file not checked: the scan is incomplete.
+        QVERIFY2(run.exitCode == 2, qPrintable(run.out + run.err));
         QCOMPARE(threatLines(run), QStringList({"Threat found: Trojan.One in " + folder + "/a-evil.exe",
                                                 "Threat found: Worm.Two in " + folder + "/d-evil.exe"}));
-        QVERIFY2(run.out.contains(QStringLiteral("Scanned 3 of 3 files, 2 threats found")), qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral("Scanned 3 of 3 files, 2 threats found, 1 not checked")),
+                 qPrintable(run.out));
         QVERIFY2(run.err.contains(QStringLiteral("query_file exception: cannot read file")), qPrintable(run.err));
-        QVERIFY2(run.out.contains(QStringLiteral("1 of them could not be checked")), qPrintable(run.out));
+        QVERIFY2(run.out.contains("Not checked: " + folder + "/b-locked.exe (cannot read file"), qPrintable(run.out));
+    }
+
+    // A service that is reachable but gives no verdict must not make the
+    // scan an all-clear: exit 2, the count in the totals, each file with the
+    // cause of its failure.
+    void lookupFailuresAreNeverClean_data()
+    {
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("never answers") << 0 << QByteArray() << QStringLiteral("lookup failed: time-out after 3");
+        QTest::newRow("answers late")
+            << 3500 << QByteArray::fromStdString(FaultyHttpServer::json(R"({"source":"x","level":1})").bytes)
+            << QStringLiteral("lookup failed: time-out after 3");
+        QTest::newRow("answers garbage")
+            << 0 << QByteArray::fromStdString(FaultyHttpServer::json("\x1b[2J<html>").bytes)
+            << QStringLiteral("answer is not JSON: expected value at byte 0");
+        QTest::newRow("answers 503")
+            << 0 << QByteArray::fromStdString(FaultyHttpServer::status(503, "busy").bytes)
+            << QStringLiteral("lookup failed: status 503");
+    }
+
+    void lookupFailuresAreNeverClean()
+    {
+        QFETCH(int, delayMs);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, cause);
+        FaultyHttpServer broken({{reply.toStdString(), delayMs, reply.isEmpty(), false}});
+        const Run run = rescuectl({QStringLiteral("scan"), path(QStringLiteral("clean"))},
+                                  QString::fromStdString(broken.address()));
+        QVERIFY2(run.exitCode == 2, qPrintable(run.out + run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("Scanned 1 of 1 files, 0 threats found, 1 not checked")),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains("Not checked: " + path(QStringLiteral("clean/a.txt")) + " (" + cause),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral("The scan is incomplete: 1 files could not be checked")),
+                 qPrintable(run.out));
+        QVERIFY2(run.err.contains("query_file exception: " + cause), qPrintable(run.err));
+    }
+
+    // A hostile file name or threat name cannot steer the terminal or forge
+    // a line of the totals.
+    void outsideTextIsEscaped()
+    {
+        const Run run = rescuectl({QStringLiteral("scan"), path(QStringLiteral("hostile"))});
+        QVERIFY2(run.exitCode == 1, qPrintable(run.out + run.err));
+        QCOMPARE(threatLines(run),
+                 QStringList{"Threat found: Trojan\\x1b]0;pwned\\x07\\u202e in " + path(QStringLiteral("hostile/"))
+                             + "evil\\x1b[2J\\r\\nScanned 9 of 9 files, 0 threats found.exe"});
+        for (const QString& output : {run.out, run.err}) {
+            for (const QChar c : {QChar(0x1b), QChar(0x07), QChar('\r'), QChar(0x202e)})
+                QVERIFY2(!output.contains(c), qPrintable(output));
+            QVERIFY2(!output.contains(QStringLiteral("\nScanned 9")), qPrintable(output));
+        }
     }
 };
 

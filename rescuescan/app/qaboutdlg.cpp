@@ -1,0 +1,6 @@
+#include "app/qaboutdlg.h"
+
+QAboutDlg::QAboutDlg(QWidget *parent)
+    : QThreatsDetails(parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "app/qthreatsdetails.h"
+
+QThreatsDetails::QThreatsDetails(QWidget *parent)
+    : DialogView(parent)
+{
+}

@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
     }
     const double ours = now() - t0;
     const double peer = time_command("hivexml '" + grown + "' > /dev/null");
-    printf("grown hive read back: %ld keys; hivemend load + walk %.3f s, hivexml %.3f s (%.1f times faster)\n",
-           c.keys, ours, peer, peer / ours);
+    printf("grown hive read back: %ld keys; hivemend load + walk %.3f s, hivexml %.3f s (%.1f times faster)\n", c.keys,
+           ours, peer, peer / ours);
     const std::string cleanup = std::string("rm -rf '") + dir + "'";
     return std::system(cleanup.c_str()) == 0 && peer > 0 ? 0 : 1;
 }

@@ -70,7 +70,6 @@ int main(int argc, char** argv) {
     }
     printf("load + walk of %s (%.1f MB: %ld keys, %ld values, %ld data bytes), best of %d:\n", file.c_str(),
            static_cast<double>(st.st_size) / 1e6, c.keys, c.values, c.bytes, runs);
-    printf("  hivemend %.4f s   hivexml %.4f s   hivemend is %.1f times faster (goal: 3)\n", ours, peer,
-           peer / ours);
+    printf("  hivemend %.4f s   hivexml %.4f s   hivemend is %.1f times faster (goal: 3)\n", ours, peer, peer / ours);
     return 0;
 }

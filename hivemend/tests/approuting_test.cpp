@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         Route{"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services", 3, "CurrentControlSet\\Services"},
         Route{"HKEY_CURRENT_USER\\Software\\Microsoft", 8, "Software\\Microsoft"},
         Route{"HKEY_LOCAL_MACHINE\\SECURITY\\Policy", 2, "Policy"}, Route{"HKEY_LOCAL_MACHINE\\SAM\\SAM", 1, "SAM"},
-        Route{"HKEY_CLASSES_ROOT\\.exe", 0, "Classes\\.exe"}, Route{"HKEY_USERS\\.DEFAULT\\Control Panel", 4, "Control Panel"},
+        Route{"HKEY_CLASSES_ROOT\\.exe", 0, "Classes\\.exe"},
+        Route{"HKEY_USERS\\.DEFAULT\\Control Panel", 4, "Control Panel"},
         Route{"HKEY_USERS\\S-1-5-18\\Software", 5, "Software"}, Route{"HKEY_USERS\\S-1-5-19\\Software", 6, "Software"},
         Route{"HKEY_LOCAL_MACHINE\\SOFTWARE", 10, "HKEY_LOCAL_MACHINE\\SOFTWARE"},
         Route{"HKEY_USERS\\S-1-5-20\\x", 10, "HKEY_USERS\\S-1-5-20\\x"}));
@@ -149,7 +150,8 @@ TEST_F(Installation, CurrentControlSetFollowsSelect) {
     struct Case {
         const char* change;
         const char* expected;
-    } cases[] = {{"no Select", "ControlSet002"}, {"ControlSet001 only", "ControlSet001"}, {"Current=2", "ControlSet002"}};
+    } cases[] = {
+        {"no Select", "ControlSet002"}, {"ControlSet001 only", "ControlSet001"}, {"Current=2", "ControlSet002"}};
     for (const Case& c : cases) {
         build();
         {
@@ -240,7 +242,8 @@ TEST_F(Installation, CurrentUserCoversEveryPersonsHive) {
     EXPECT_EQ(hives, (std::vector<std::string>{inst_.userHive("Alice"), inst_.userHive("Bob")}));
 
     build();
-    winfixture::plant_value(inst_.userHive("Bob"), "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "x", REG_SZ, data);
+    winfixture::plant_value(inst_.userHive("Bob"), "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "x", REG_SZ,
+                            data);
     EXPECT_EQ(check_value(key, "x", data), 0) << "Alice lacks it";
     h = app_->OpenKey(key.c_str(), 0);
     EXPECT_EQ(app_->FixKey(h, "x", 1, REG_SZ, data.data(), 4), 4);
@@ -295,8 +298,8 @@ TEST_F(Installation, ApplyChangeWritesOnlyChangedHives) {
     for (const char* key : {kRun.c_str(), "HKEY_LOCAL_MACHINE\\SYSTEM\\Select", "HKEY_CURRENT_USER\\Software",
                             "HKEY_USERS\\.DEFAULT\\Software", "HKEY_USERS\\S-1-5-18\\Software"})
         app_->CloseKey(app_->OpenKey(key, 0));
-    const std::vector<std::string> files = {inst_.hive("SOFTWARE"), inst_.hive("SYSTEM"), inst_.hive("DEFAULT"),
-                                            inst_.localService(), inst_.userHive("Alice"), inst_.userHive("Bob")};
+    const std::vector<std::string> files = {inst_.hive("SOFTWARE"), inst_.hive("SYSTEM"),    inst_.hive("DEFAULT"),
+                                            inst_.localService(),   inst_.userHive("Alice"), inst_.userHive("Bob")};
     std::vector<ino_t> before;
     std::vector<std::string> bytes;
     for (const auto& f : files) {
@@ -330,8 +333,8 @@ TEST_F(Installation, ApplyChangeReportsSavesThatFail) {
 
 TEST_F(Installation, BackupKeepsTheFirstStateAndRestoreBringsItBack) {
     // LocalService included: its hive is backed up, so it is restored too.
-    const std::vector<std::string> restored = {inst_.hive("SOFTWARE"), inst_.hive("SYSTEM"),   inst_.hive("DEFAULT"),
-                                               inst_.hive("SECURITY"), inst_.hive("SAM"),      inst_.localService(),
+    const std::vector<std::string> restored = {inst_.hive("SOFTWARE"),  inst_.hive("SYSTEM"), inst_.hive("DEFAULT"),
+                                               inst_.hive("SECURITY"),  inst_.hive("SAM"),    inst_.localService(),
                                                inst_.userHive("Alice"), inst_.userHive("Bob")};
     std::vector<std::string> original;
     for (const auto& f : restored) original.push_back(read_file(f));
@@ -340,9 +343,9 @@ TEST_F(Installation, BackupKeepsTheFirstStateAndRestoreBringsItBack) {
     for (size_t i = 0; i < restored.size(); ++i) EXPECT_EQ(read_file(restored[i] + ".bhv"), original[i]) << restored[i];
     EXPECT_FALSE(std::filesystem::exists(inst_.usersFolder() + "/Default/NTUSER.DAT.bhv"));
 
-    for (const char* key : {kRun.c_str(), "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip",
-                            "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                            "HKEY_USERS\\S-1-5-18\\Software"}) {
+    for (const char* key :
+         {kRun.c_str(), "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip",
+          "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "HKEY_USERS\\S-1-5-18\\Software"}) {
         _APP_REG_HANDLE* h = app_->OpenKey(key, 0);
         app_->FixKey(h, "Changed", 1, REG_BINARY, "\x01", 1);
         app_->CloseKey(h);

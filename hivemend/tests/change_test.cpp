@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "support.h"
@@ -43,38 +44,6 @@ std::vector<std::string> subkey_names(Hive* h, int key) {
         free(info.name);
     }
     return names;
-}
-
-// Turns the one list of `key` into an ri of two lists, split in the middle.
-void split_into_ri(Hive* h, int key) {
-    const auto* nk = reinterpret_cast<const nk_key*>(h->buffer + key);
-    const int list = nk->ofs_lf + HBIN_START;
-    const auto* head = reinterpret_cast<const index_head*>(h->buffer + list + 4);
-    const uint16_t id = head->id;
-    const int n = head->no_entries;
-    const int esize = id == ID_LI ? 4 : 8;
-    const std::string entries(reinterpret_cast<const char*>(h->buffer + list + 8), static_cast<size_t>(n * esize));
-    int leaves[2];
-    for (int part = 0; part < 2; ++part) {
-        const int first = part ? n / 2 : 0;
-        const int count = part ? n - n / 2 : n / 2;
-        std::string bytes(4, 0);
-        memcpy(bytes.data(), &id, 2);
-        memcpy(bytes.data() + 2, &count, 2);
-        bytes += entries.substr(static_cast<size_t>(first * esize), static_cast<size_t>(count * esize));
-        leaves[part] = alloc_block(h, key, static_cast<int>(bytes.size()));
-        ASSERT_EQ(fill_block(h, leaves[part], bytes.data(), static_cast<int>(bytes.size())), 0);
-    }
-    std::string ri = "ri";
-    ri += std::string("\x02\x00", 2);
-    for (int l : leaves) {
-        const int32_t stored = l - HBIN_START;
-        ri.append(reinterpret_cast<const char*>(&stored), 4);
-    }
-    const int ric = alloc_block(h, key, static_cast<int>(ri.size()));
-    ASSERT_EQ(fill_block(h, ric, ri.data(), static_cast<int>(ri.size())), 0);
-    free_block(h, list);
-    reinterpret_cast<nk_key*>(h->buffer + key)->ofs_lf = ric - HBIN_START;
 }
 
 struct IndexCase {
@@ -298,3 +267,30 @@ TEST(Changes, HivesBeforeFormat14KeepBigDataInOneCell) {
 }
 
 }  // namespace
+
+// Every way the engine changes a value keeps the key's longest value name
+// (dummy5) and largest value data (dummy6) up to date; they never shrink.
+TEST(Changes, KeysKeepTheirLongestValueNameAndLargestData) {
+    HivePtr h(openHiveBuffer("m", read_file(sample("minimal")).data(), 8192, 0));
+    const int root = h->rootofs + 4;
+    const auto nk = [&] { return reinterpret_cast<const nk_key*>(h->buffer + root); };
+    const int flags = LOOKUP_VALUE | LOOKUP_LITERAL | LOOKUP_EXACT;
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int name_len;
+        int data_len;
+    };
+    const Step steps[] = {
+        {"a new dword", [&] { ASSERT_TRUE(add_value(h.get(), root, "abc", REG_DWORD)); }, 3, 4},
+        {"data put", [&] { set_value(h.get(), root, "longer name", REG_BINARY, pattern(100)); }, 11, 100},
+        {"room allocated", [&] { ASSERT_TRUE(alloc_val_data(h.get(), root, "abc", 300, flags)); }, 11, 300},
+        {"smaller data", [&] { set_value(h.get(), root, "x", REG_BINARY, pattern(10)); }, 11, 300},
+        {"the unnamed value", [&] { set_value(h.get(), root, "@", REG_SZ, pattern(20000)); }, 11, 20000},
+    };
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(nk()->dummy5, s.name_len) << s.what;
+        EXPECT_EQ(nk()->dummy6, s.data_len) << s.what;
+    }
+}

@@ -101,7 +101,8 @@ TEST(Lookup, FullNamesForOffsetsAndPrefixesForFindKey) {
     _REG_SUBKEYS subs{};
     EXPECT_EQ(r.EnumSubkeys(r.GetOffset("Software", 0), &subs, nullptr), 0);
     ASSERT_GT(subs.count, 0);
-    const auto it = std::find_if(subs.names, subs.names + subs.count, [](const char* n) { return !strcmp(n, "Microsoft"); });
+    const auto it =
+        std::find_if(subs.names, subs.names + subs.count, [](const char* n) { return !strcmp(n, "Microsoft"); });
     ASSERT_NE(it, subs.names + subs.count);
     EXPECT_EQ(subs.offsets[it - subs.names], sm);
     EXPECT_EQ(subs.subkeys[it - subs.names], r.GetSubkeyCount(sm));
@@ -125,7 +126,8 @@ TEST_F(Fresh, AddSubKeyRefusesLongPathsAndNamesBeforeCreatingAnything) {
     ASSERT_EQ(ok.size(), 319u);
     EXPECT_TRUE(r_.AddSubKey(0, ok.c_str(), nullptr));
     const int before = r_.GetSubkeyCount(0);
-    for (const std::string& bad : {std::string("new\\") + std::string(316, 'z'), std::string("new\\") + std::string(256, 'n')}) {
+    for (const std::string& bad :
+         {std::string("new\\") + std::string(316, 'z'), std::string("new\\") + std::string(256, 'n')}) {
         EXPECT_EQ(r_.AddSubKey(0, bad.c_str(), nullptr), 0u) << bad.size();
         EXPECT_EQ(r_.GetSubkeyCount(0), before);
         EXPECT_EQ(r_.GetOffset("new", 0), 0u);
@@ -171,7 +173,8 @@ TEST_F(Fresh, BigValuesReadWholeEverywhere) {
         ASSERT_EQ(r_.SetValue(k, REG_BINARY, name.c_str(), data.data(), n, 3), n);
         void* buf = nullptr;
         ASSERT_EQ(r_.GetValue(k, name.c_str(), &buf, REG_BINARY), n);
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(vb_data(static_cast<ValueBuffer*>(buf))), static_cast<size_t>(n)), data);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(vb_data(static_cast<ValueBuffer*>(buf))), static_cast<size_t>(n)),
+                  data);
         CKRegstry::FreeValue(buf);
         std::string tail(100, '\0');
         EXPECT_EQ(r_.GetBinaryValue(k, name.c_str(), tail.data(), 100), n);

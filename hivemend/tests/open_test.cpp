@@ -44,16 +44,15 @@ TEST_P(OpenRefuses, WithItsReasonAndWithoutBlocking) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, OpenRefuses,
-    ::testing::Values(Refused{"Missing", [](const std::string&) {}, "No such file or directory"},
-                      Refused{"Empty", [](const std::string& p) { write_file(p, ""); }, "the file is empty"},
-                      Refused{"Folder", [](const std::string& p) { fs::create_directory(p); },
-                              "not a regular file but a folder"},
-                      Refused{"Fifo", [](const std::string& p) { mkfifo(p.c_str(), 0644); },
-                              "not a regular file but a FIFO"},
-                      Refused{"LinkToADevice", [](const std::string& p) { fs::create_symlink("/dev/zero", p); },
-                              "not a regular file but a device"},
-                      Refused{"DanglingLink", [](const std::string& p) { fs::create_symlink(p + ".gone", p); },
-                              "No such file or directory"}),
+    ::testing::Values(
+        Refused{"Missing", [](const std::string&) {}, "No such file or directory"},
+        Refused{"Empty", [](const std::string& p) { write_file(p, ""); }, "the file is empty"},
+        Refused{"Folder", [](const std::string& p) { fs::create_directory(p); }, "not a regular file but a folder"},
+        Refused{"Fifo", [](const std::string& p) { mkfifo(p.c_str(), 0644); }, "not a regular file but a FIFO"},
+        Refused{"LinkToADevice", [](const std::string& p) { fs::create_symlink("/dev/zero", p); },
+                "not a regular file but a device"},
+        Refused{"DanglingLink", [](const std::string& p) { fs::create_symlink(p + ".gone", p); },
+                "No such file or directory"}),
     [](const ::testing::TestParamInfo<Refused>& p) { return std::string(p.param.what); });
 
 // The immutable attribute (chattr +i) of a file, where the file system and

@@ -28,13 +28,15 @@ TEST_P(SampleTest, EngineReadsWhatHivexReads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SampleTest,
-                         ::testing::Values("minimal", "special", "rlenvalue_test_hive", "SAM", "SECURITY",
-                                           "NTUSER.DAT", "SYSTEM"));
+                         ::testing::Values("minimal", "special", "rlenvalue_test_hive", "SAM", "SECURITY", "NTUSER.DAT",
+                                           "SYSTEM"));
 
 TEST(SampleTest, GuessesHiveTypes) {
-    const std::pair<const char*, int> cases[] = {
-        {"SYSTEM", HIVE_TYPE_SYSTEM}, {"SAM", HIVE_TYPE_SAM}, {"SECURITY", HIVE_TYPE_SECURITY},
-        {"NTUSER.DAT", HIVE_TYPE_UNKNOWN}, {"minimal", HIVE_TYPE_UNKNOWN}};
+    const std::pair<const char*, int> cases[] = {{"SYSTEM", HIVE_TYPE_SYSTEM},
+                                                 {"SAM", HIVE_TYPE_SAM},
+                                                 {"SECURITY", HIVE_TYPE_SECURITY},
+                                                 {"NTUSER.DAT", HIVE_TYPE_UNKNOWN},
+                                                 {"minimal", HIVE_TYPE_UNKNOWN}};
     for (const auto& [name, type] : cases) {
         HivePtr h(openHive(sample(name).c_str(), HIVE_READONLY));
         ASSERT_TRUE(h);

@@ -494,8 +494,7 @@ TEST_F(DirtyInstallation, RepairSavesTheRecoveredHiveCleanAndRestoreGivesBackHiv
     ASSERT_FALSE(repaired.empty()) << "hivexregedit reads the repaired hive";
     EXPECT_TRUE(repaired.count(logged_key)) << logged_key;
     EXPECT_EQ(repaired.at(logged_key), recovered.at(logged_key));
-    EXPECT_EQ(repaired.at("\\Software\\Rescue").at("Shell"),
-              (Value{REG_SZ, winfixture::sz("explorer.exe")}));
+    EXPECT_EQ(repaired.at("\\Software\\Rescue").at("Shell"), (Value{REG_SZ, winfixture::sz("explorer.exe")}));
     {
         HivePtr next(openHive(hive_.c_str(), HIVE_READONLY));
         EXPECT_EQ(hive_recovery(next.get())->state, HIVE_LOGS_CLEAN) << "nothing for Windows to replay";

@@ -39,15 +39,15 @@ TEST_P(Conversions, RoundTrip) {
     EXPECT_EQ(to_utf16(GetParam().utf8), GetParam().utf16);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Conversions,
-    ::testing::Values(Text{"ascii", "Run", std::string("R\0u\0n\0", 6)},
-                      Text{"cafe", "Caf\xC3\xA9", std::string("C\0a\0f\0\xE9\0", 8)},
-                      Text{"three_bytes", "\xE2\x84\xA2", std::string("\x22\x21", 2)},
-                      Text{"emoji", "\xF0\x9F\x98\x80", std::string("\x3D\xD8\x00\xDE", 4)},
-                      Text{"gothic_between", "a\xF0\x90\x8C\xB0z", std::string("a\0\x00\xD8\x30\xDFz\0", 8)},
-                      Text{"last_plane", "\xF4\x8F\xBF\xBF", std::string("\xFF\xDB\xFF\xDF", 4)}),
-    [](const auto& p) { return std::string(p.param.what); });
+INSTANTIATE_TEST_SUITE_P(Texts, Conversions,
+                         ::testing::Values(Text{"ascii", "Run", std::string("R\0u\0n\0", 6)},
+                                           Text{"cafe", "Caf\xC3\xA9", std::string("C\0a\0f\0\xE9\0", 8)},
+                                           Text{"three_bytes", "\xE2\x84\xA2", std::string("\x22\x21", 2)},
+                                           Text{"emoji", "\xF0\x9F\x98\x80", std::string("\x3D\xD8\x00\xDE", 4)},
+                                           Text{"gothic_between", "a\xF0\x90\x8C\xB0z",
+                                                std::string("a\0\x00\xD8\x30\xDFz\0", 8)},
+                                           Text{"last_plane", "\xF4\x8F\xBF\xBF", std::string("\xFF\xDB\xFF\xDF", 4)}),
+                         [](const auto& p) { return std::string(p.param.what); });
 
 TEST(Conversions, UnpairedSurrogatesAndZeroUnitsKeepTheirBmpForms) {
     EXPECT_EQ(to_utf8(std::string("\x00\xD8", 2)), "\xED\xA0\x80");
@@ -86,7 +86,8 @@ TEST(Conversions, SingleSequences) {
     EXPECT_EQ(std::string(seq, 4), "\xF0\x9F\x98\x80");
     EXPECT_EQ(utf8(0x7FFFFFFF, seq), 6);
     EXPECT_EQ(utf8(0x80000000UL, seq), 0);
-    const std::pair<unsigned char, int> leads[] = {{'a', 1}, {0x80, 1}, {0xC3, 2}, {0xE2, 3}, {0xF0, 4}, {0xF8, 5}, {0xFC, 6}};
+    const std::pair<unsigned char, int> leads[] = {{'a', 1},  {0x80, 1}, {0xC3, 2}, {0xE2, 3},
+                                                   {0xF0, 4}, {0xF8, 5}, {0xFC, 6}};
     for (const auto& [lead, n] : leads) EXPECT_EQ(get_utf8_size(lead), n) << int(lead);
 }
 
@@ -117,8 +118,8 @@ TEST(BoundedCopies, RefuseWhatDoesNotFitAndLeaveTheDestination) {
 
 TEST(TypeNames, NamesAndCodes) {
     char name[32];
-    const std::pair<int, const char*> names[] = {{0, "REG_NONE"},  {1, "REG_SZ"},   {2, "REG_EXPAND_SZ"},
-                                                 {3, "REG_BINARY"}, {4, "REG_DWORD"}, {5, "REG_UNKOWN"},
+    const std::pair<int, const char*> names[] = {{0, "REG_NONE"},   {1, "REG_SZ"},       {2, "REG_EXPAND_SZ"},
+                                                 {3, "REG_BINARY"}, {4, "REG_DWORD"},    {5, "REG_UNKOWN"},
                                                  {6, "REG_LINK"},   {7, "REG_MULTI_SZ"}, {11, "REG_UNKOWN"}};
     for (const auto& [type, text] : names) {
         RegTypeDisplayName(type, name);

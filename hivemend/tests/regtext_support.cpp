@@ -53,7 +53,8 @@ std::string utf16_to_utf8(const std::string& s) {
         }
     };
     const auto unit = [&](size_t i) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(s[2 * i]) | (static_cast<unsigned char>(s[2 * i + 1]) << 8));
+        return static_cast<uint32_t>(static_cast<unsigned char>(s[2 * i]) |
+                                     (static_cast<unsigned char>(s[2 * i + 1]) << 8));
     };
     const size_t n = s.size() / 2;
     for (size_t i = 0; i < n; ++i) {
@@ -103,19 +104,7 @@ std::string utf8_to_utf16(const std::string& s) {
     return out;
 }
 
-// Undoes backslash escapes of a quoted text whose quotes are cut.
 namespace {
-
-std::string unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) ++i;
-        out += s[i];
-    }
-    return out;
-}
-
-int hexval(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
 // Logical lines: CR dropped, continuation lines joined.
 std::vector<std::string> logical_lines(const std::string& text) {
@@ -146,7 +135,8 @@ std::vector<std::string> logical_lines(const std::string& text) {
 
 Tree parse_reg(const std::string& raw, const std::string& prefix) {
     std::string bytes = raw;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
         bytes = utf16_to_utf8(bytes.substr(2));
     Tree t;
     std::string key;
@@ -160,40 +150,20 @@ Tree parse_reg(const std::string& raw, const std::string& prefix) {
             t[key];
             continue;
         }
-        std::string name;
-        size_t pos = 0;
-        if (line[0] == '@') {
-            pos = 1;
-        } else {
-            size_t i = 1;
-            for (; i < line.size() && line[i] != '"'; ++i)
-                if (line[i] == '\\') ++i;
-            name = as_utf8(unescape(line.substr(1, i - 1)));
-            pos = i + 1;
-        }
+        size_t pos = 1;
+        const std::string name = line[0] == '@' ? std::string() : as_utf8(reg_quoted(line, &pos));
         const std::string data = line.substr(pos + 1);
-        Value v;
-        if (data.rfind("dword:", 0) == 0) {
-            v.type = REG_DWORD;
-            const auto d = static_cast<uint32_t>(std::stoul(data.substr(6), nullptr, 16));
-            v.data.assign(reinterpret_cast<const char*>(&d), 4);
-        } else if (data[0] == '"') {
-            v.type = REG_SZ;
-            v.data = utf8_to_utf16(unescape(data.substr(1, data.size() - 2))) + std::string(2, '\0');
+        if (data[0] == '"') {
+            size_t end = 0;
+            t[key][name] = {REG_SZ, utf8_to_utf16(reg_quoted(data, &end)) + std::string(2, '\0')};
         } else {
-            const size_t colon = data.find(':');
-            v.type = data[3] == '(' ? std::stoi(data.substr(4, data.find(')') - 4), nullptr, 16) : REG_BINARY;
-            for (size_t i = colon + 1; i + 1 < data.size(); i += 3)
-                v.data += static_cast<char>(hexval(data[i]) * 16 + hexval(data[i + 1]));
+            t[key][name] = reg_value(data);
         }
-        t[key][name] = v;
     }
     return t;
 }
 
-Tree utf8_tree(Hive* h) {
-    return engine_tree(h, nullptr, stored_utf8);
-}
+Tree utf8_tree(Hive* h) { return engine_tree(h, nullptr, stored_utf8); }
 
 std::string hivex_export(const std::string& file, const std::string& key, const std::string& prefix) {
     int status = 0;

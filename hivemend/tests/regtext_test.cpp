@@ -126,7 +126,8 @@ protected:
         memcpy(vb_data(b), data.data(), data.size());
         std::string literal;
         for (const char c : name) literal += c == '\\' ? std::string("\\\\") : std::string(1, c);
-        EXPECT_EQ(put_buf2val(h_.get(), b, k, name == "@" ? "" : literal.c_str(), type, LOOKUP_VALUE | LOOKUP_LITERAL | LOOKUP_EXACT),
+        EXPECT_EQ(put_buf2val(h_.get(), b, k, name == "@" ? "" : literal.c_str(), type,
+                              LOOKUP_VALUE | LOOKUP_LITERAL | LOOKUP_EXACT),
                   static_cast<int>(data.size()))
             << name;
         free(b);
@@ -268,24 +269,27 @@ const std::string kHead = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CUR
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadFiles,
-    ::testing::Values(Bad{"no_signature", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n", "in.reg:1: \"Windows Registry"},
-                      Bad{"bad_hex", kHead + "\"v\"=hex:01,0g\r\n", "in.reg:4: hex string parse error"},
-                      Bad{"bad_type", kHead + "\"v\"=hex(zz):01\r\n", "in.reg:4: value type"},
-                      Bad{"bad_dword", kHead + "\"v\"=dword:123456789\r\n", "in.reg:4: dword value"},
-                      Bad{"open_quote", kHead + "\"v\"=\"abc\r\n", "in.reg:4: text \"abc lacks its closing"},
-                      Bad{"lost_continuation", kHead + "\"v\"=hex:01,\\\r\n\r\n\"w\"=dword:1\r\n", "in.reg:4: the data"},
-                      Bad{"value_first", "Windows Registry Editor Version 5.00\r\n\"v\"=dword:1\r\n", "in.reg:2: value"},
-                      Bad{"type_change", kHead + "\"v\"=dword:1\r\n\"v\"=hex:01\r\n", "in.reg:5: value <v> has type 4"},
-                      Bad{"long_name", kHead + "[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\r\n", "in.reg:4: <nnn"},
-                      Bad{"no_prefix", "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\X]\r\n",
-                          "no key of the file begins with the prefix"}),
+    ::testing::Values(
+        Bad{"no_signature", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n", "in.reg:1: \"Windows Registry"},
+        Bad{"bad_hex", kHead + "\"v\"=hex:01,0g\r\n", "in.reg:4: hex string parse error"},
+        Bad{"bad_type", kHead + "\"v\"=hex(zz):01\r\n", "in.reg:4: value type"},
+        Bad{"bad_dword", kHead + "\"v\"=dword:123456789\r\n", "in.reg:4: dword value"},
+        Bad{"open_quote", kHead + "\"v\"=\"abc\r\n", "in.reg:4: text \"abc lacks its closing"},
+        Bad{"lost_continuation", kHead + "\"v\"=hex:01,\\\r\n\r\n\"w\"=dword:1\r\n", "in.reg:4: the data"},
+        Bad{"value_first", "Windows Registry Editor Version 5.00\r\n\"v\"=dword:1\r\n", "in.reg:2: value"},
+        Bad{"type_change", kHead + "\"v\"=dword:1\r\n\"v\"=hex:01\r\n", "in.reg:5: value <v> has type 4"},
+        Bad{"long_name", kHead + "[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\r\n", "in.reg:4: <nnn"},
+        Bad{"no_prefix", "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\X]\r\n",
+            "no key of the file begins with the prefix"}),
     [](const auto& p) { return std::string(p.param.what); });
 
 TEST(Import, AnEmptyPrefixRefusesRootNames) {
     ScratchDir dir;
     HivePtr h;
     std::string error;
-    EXPECT_EQ(import_text(dir, &h, "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Software]\r\n", "", &error), -1);
+    EXPECT_EQ(
+        import_text(dir, &h, "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Software]\r\n", "", &error),
+        -1);
     EXPECT_EQ(trav_path(h.get(), 0, "HKEY_CURRENT_USER", LOOKUP_EXACT), 0);
     EXPECT_EQ(import_reg(h.get(), dir.file("missing.reg").c_str(), "", &error), -1);
     EXPECT_NE(error.find("No such file"), std::string::npos);
@@ -322,7 +326,8 @@ TEST(Reader, LinesAndValueTexts) {
     EXPECT_EQ(v->len, 6);
     free(v);
     EXPECT_EQ(parse_valuestring("\"a\\\\b\"", &v), REG_SZ);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(vb_data(v)), static_cast<size_t>(v->len)), std::string("a\0\\\0b\0\0\0", 8));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(vb_data(v)), static_cast<size_t>(v->len)),
+              std::string("a\0\\\0b\0\0\0", 8));
     free(v);
     EXPECT_EQ(parse_valuestring("hex:0,1,", &v), REG_BINARY);
     EXPECT_EQ(v->len, 2);

@@ -83,34 +83,6 @@ void expect_sound_index(Hive* h, unsigned key, const std::vector<std::string>& n
     EXPECT_EQ(damages, 0) << "the walk finds parent offsets that do not lead back";
 }
 
-// Turns the one list of `key` into an ri of two lists, split in the middle.
-void split_into_ri(Hive* h, unsigned key) {
-    auto* nk = reinterpret_cast<nk_key*>(h->buffer + key);
-    const int list = nk->ofs_lf + HBIN_START;
-    const unsigned char* l = h->buffer + list + 4;
-    uint16_t id, n;
-    memcpy(&id, l, 2);
-    memcpy(&n, l + 2, 2);
-    const int esize = id == ID_LI ? 4 : 8;
-    std::string ri("ri\x02\x00", 4);
-    for (int part = 0; part < 2; ++part) {
-        const int first = part ? n / 2 : 0;
-        const uint16_t count = static_cast<uint16_t>(part ? n - n / 2 : n / 2);
-        std::string bytes(reinterpret_cast<const char*>(&id), 2);
-        bytes.append(reinterpret_cast<const char*>(&count), 2);
-        bytes.append(reinterpret_cast<const char*>(l + 4 + first * esize), static_cast<size_t>(count * esize));
-        const int cell = alloc_block(h, static_cast<int>(key), static_cast<int>(bytes.size()));
-        fill_block(h, cell, bytes.data(), static_cast<int>(bytes.size()));
-        const int32_t stored = cell - HBIN_START;
-        ri.append(reinterpret_cast<const char*>(&stored), 4);
-        l = h->buffer + list + 4;
-    }
-    const int cell = alloc_block(h, static_cast<int>(key), static_cast<int>(ri.size()));
-    fill_block(h, cell, ri.data(), static_cast<int>(ri.size()));
-    free_block(h, list);
-    reinterpret_cast<nk_key*>(h->buffer + key)->ofs_lf = cell - HBIN_START;
-}
-
 struct Kind {
     const char* name;
     uint16_t index;
@@ -131,7 +103,7 @@ TEST_P(RenameKinds, MovesTheKeyToItsSortedPlaceWithItsSubtree) {
     const unsigned d1 = r.AddSubKey(p, "Delta\\d1\\deep", nullptr);
     r.AddSubKey(p, "Delta\\d2", nullptr);
     r.SetValue(r.GetOffset("P\\Delta", 0), REG_BINARY, "v", "\x01\x02\x03\x04\x05", 5, 3);
-    if (GetParam().ri) split_into_ri(h, p);
+    if (GetParam().ri) split_into_ri(h, static_cast<int>(p));
 
     const unsigned zulu = r.ReNameSubkey(p, "Delta", "Zulu");
     ASSERT_TRUE(zulu);

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "hivemend/CRegFix.h"
 #include "hivefile.h"
+#include "hivemend/CRegFix.h"
 #include "rules_support.h"
 
 namespace {
@@ -37,7 +37,6 @@ const char* const kSafeMode = "Safe Mode boot keys";
 const char* const kPrograms = "Program file associations (.exe, .com, .bat, .cmd)";
 const char* const kRegFiles = "Registry file association (.reg)";
 const char* const kAppInit = "DLLs loaded into every program (AppInit_DLLs)";
-
 
 // The engine on an installation with the default rules.
 std::unique_ptr<CRegFix> engine(const Installation& inst) {
@@ -104,16 +103,15 @@ winfixture::Options real_users() {
     return o;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, CleanInstallation,
-    ::testing::Values(CleanCase{"Windows7_64", version(winfixture::Version::Win7)},
-                      CleanCase{"Windows7_32", version(winfixture::Version::Win7, false)},
-                      CleanCase{"Windows10_64", version(winfixture::Version::Win10)},
-                      // XP writes "C:\WINDOWS" in Userinit, has no IsolatedCommand,
-                      // no runas command and no LoadAppInit_DLLs.
-                      CleanCase{"WindowsXP", version(winfixture::Version::XP, false)},
-                      CleanCase{"Windows7_RealUserHives", real_users()}),
-    [](const ::testing::TestParamInfo<CleanCase>& p) { return std::string(p.param.what); });
+INSTANTIATE_TEST_SUITE_P(Versions, CleanInstallation,
+                         ::testing::Values(CleanCase{"Windows7_64", version(winfixture::Version::Win7)},
+                                           CleanCase{"Windows7_32", version(winfixture::Version::Win7, false)},
+                                           CleanCase{"Windows10_64", version(winfixture::Version::Win10)},
+                                           // XP writes "C:\WINDOWS" in Userinit, has no IsolatedCommand,
+                                           // no runas command and no LoadAppInit_DLLs.
+                                           CleanCase{"WindowsXP", version(winfixture::Version::XP, false)},
+                                           CleanCase{"Windows7_RealUserHives", real_users()}),
+                         [](const ::testing::TestParamInfo<CleanCase>& p) { return std::string(p.param.what); });
 
 // A rule file of the format before values could be said to be absent loads
 // and judges as it did: a clean Windows 7 lacks the values it can only ask
@@ -168,7 +166,9 @@ const std::string kUserPoliciesKey = "Software\\" + kPolicies;
 std::vector<Damage> damages() {
     std::vector<Damage> d = {
         {"WinlogonShellNative",
-         [](const Installation& i) { set_sz(i, "SOFTWARE", kNt + "Winlogon", "Shell", "explorer.exe,C:\\ProgramData\\lock.exe"); },
+         [](const Installation& i) {
+             set_sz(i, "SOFTWARE", kNt + "Winlogon", "Shell", "explorer.exe,C:\\ProgramData\\lock.exe");
+         },
          {kWinlogon},
          {{"SOFTWARE", kNt + "Winlogon", "Shell", "explorer.exe"}}},
         {"WinlogonUserinitWow6432Node",
@@ -197,7 +197,9 @@ std::vector<Damage> damages() {
           {"SOFTWARE", "Wow6432Node\\" + kIfeo + "regedit.exe", "Debugger", "(no value)"},
           {"SOFTWARE", kIfeo + "DllNXOptions", "shell32.dll", "1"}}},
         {"StickyKeysBackdoor",
-         [](const Installation& i) { set_sz(i, "SOFTWARE", kIfeo + "sethc.exe", "Debugger", "C:\\Windows\\system32\\cmd.exe"); },
+         [](const Installation& i) {
+             set_sz(i, "SOFTWARE", kIfeo + "sethc.exe", "Debugger", "C:\\Windows\\system32\\cmd.exe");
+         },
          {kAccessibility},
          {{"SOFTWARE", kIfeo + "sethc.exe", "Debugger", "(no value)"}}},
         {"UserPolicies",
@@ -315,7 +317,8 @@ TEST_P(DamagedInstallation, ScanFindsExactlyItRepairFixesItRestoreUndoesIt) {
         else if (e.shown == "(no value)")
             EXPECT_FALSE(rulestest::stored(file, e.key, e.value)) << e.hive << " " << e.key << " " << e.value;
         else
-            EXPECT_EQ(rulestest::hivexsh_value(file, e.key, e.value), e.shown) << e.hive << " " << e.key << " " << e.value;
+            EXPECT_EQ(rulestest::hivexsh_value(file, e.key, e.value), e.shown)
+                << e.hive << " " << e.key << " " << e.value;
     }
     for (const auto& [path, bytes] : inst.hive_files()) {
         int status = 0;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "hivemend/CRegFix.h"
 #include "hivefile.h"
+#include "hivemend/CRegFix.h"
 #include "rules_support.h"
 
 namespace {
@@ -65,12 +65,15 @@ TEST_F(RulesEngine, RebuildRuleIsFoundUntilRebuiltOnceAndThenNeverForTheEnginesL
 }
 
 TEST_F(RulesEngine, RebuildReadsOnlyABoolean) {
-    for (const std::string view : {"", "Wow6432Node\\"}) winfixture::plant_value(software(), view + "Rescue\\Kept", "A", kSz, sz("1"));
+    for (const std::string view : {"", "Wow6432Node\\"})
+        winfixture::plant_value(software(), view + "Rescue\\Kept", "A", kSz, sz("1"));
     const auto rule = [](const char* rebuild) {
         return std::string(R"([{"key": "HKEY_LOCAL_MACHINE\\SOFTWARE\\Rescue\\Kept",
-            "value": {"A": {"type": "REG_SZ", "value": "1"}}, "rebuild": )") + rebuild + "}]";
+            "value": {"A": {"type": "REG_SZ", "value": "1"}}, "rebuild": )") +
+               rebuild + "}]";
     };
-    auto fix = engine("{\"yes\": " + rule("\"yes\"") + ", \"1\": " + rule("\"1\"") + ", \"false\": " + rule("false") + "}");
+    auto fix =
+        engine("{\"yes\": " + rule("\"yes\"") + ", \"1\": " + rule("\"1\"") + ", \"false\": " + rule("false") + "}");
     EXPECT_EQ(fix->getItemState(0), 0) << "\"yes\" is no boolean: a normal rule";
     EXPECT_EQ(fix->getItemState(1), 1);
     EXPECT_EQ(fix->getItemState(2), 0);

@@ -65,12 +65,13 @@ protected:
 
 TEST_F(RuleLoad, SectionsAndRulesInFileOrderWithGlobalIndexes) {
     load(R"({
-        "First": [)" + rule("HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\A") + "," +
-         rule("-HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\B") + R"(],
+        "First": [)" +
+         rule("HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\A") + "," + rule("-HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\B") + R"(],
         "Empty array": [],
         "Empty object": {},
         "Plain text": "not rules",
-        "First": {"any name": )" + rule("HKEY_CURRENT_USER\\\\C") + R"(}
+        "First": {"any name": )" +
+         rule("HKEY_CURRENT_USER\\\\C") + R"(}
     })");
     EXPECT_EQ(section_names(),
               (std::vector<std::string>{"First", "Empty array", "Empty object", "Plain text", "First"}));
@@ -150,7 +151,9 @@ std::vector<BadFile> bad_files() {
     using boost::property_tree::ptree_bad_path;
     using boost::property_tree::json_parser::json_parser_error;
     const std::string k = "HKEY_CURRENT_USER\\\\K";
-    const auto one = [](const std::string& r) { return R"({"Sec": [{"key": "HKEY_CURRENT_USER\\K", "value": {}}, )" + r + "]}"; };
+    const auto one = [](const std::string& r) {
+        return R"({"Sec": [{"key": "HKEY_CURRENT_USER\\K", "value": {}}, )" + r + "]}";
+    };
     const auto typed = [&](const std::string& type, const std::string& text) {
         return one(rule(k, R"({"V": {"type": ")" + type + R"(", "value": ")" + text + "\"}}"));
     };
@@ -262,19 +265,14 @@ TEST_P(ConvertDataTest, StoresTheRegistryBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Types, ConvertDataTest,
-    ::testing::Values(Conversion{"REG_DWORD", "1", {1, 0, 0, 0}},
-                      Conversion{"REG_DWORD", "-1", {0xFF, 0xFF, 0xFF, 0xFF}},
-                      Conversion{"REG_DWORD", "4294967295", {0xFF, 0xFF, 0xFF, 0xFF}},
-                      Conversion{"REG_DWORD", "abc", {0, 0, 0, 0}},
-                      Conversion{"REG_SZ", "", {0, 0}},
-                      Conversion{"REG_SZ", "a", {0x61, 0, 0, 0}},
-                      Conversion{"REG_SZ", "\xC3\xA9\xE2\x82\xAC", {0xE9, 0, 0xAC, 0x20, 0, 0}},
-                      Conversion{"REG_BINARY", "", {0}},
-                      Conversion{"REG_BINARY", "01,02,", {1, 2, 0}},
-                      Conversion{"REG_BINARY", "0a, ff", {0x0A, 0xFF}},
-                      Conversion{"REG_EXPAND_SZ", "25,00,41,00,25,00,00,00", {0x25, 0, 0x41, 0, 0x25, 0, 0, 0}},
-                      Conversion{"REG_MULTI_SZ", "a", {}},
-                      Conversion{"reg_sz", "a", {}}));
+    ::testing::Values(
+        Conversion{"REG_DWORD", "1", {1, 0, 0, 0}}, Conversion{"REG_DWORD", "-1", {0xFF, 0xFF, 0xFF, 0xFF}},
+        Conversion{"REG_DWORD", "4294967295", {0xFF, 0xFF, 0xFF, 0xFF}}, Conversion{"REG_DWORD", "abc", {0, 0, 0, 0}},
+        Conversion{"REG_SZ", "", {0, 0}}, Conversion{"REG_SZ", "a", {0x61, 0, 0, 0}},
+        Conversion{"REG_SZ", "\xC3\xA9\xE2\x82\xAC", {0xE9, 0, 0xAC, 0x20, 0, 0}}, Conversion{"REG_BINARY", "", {0}},
+        Conversion{"REG_BINARY", "01,02,", {1, 2, 0}}, Conversion{"REG_BINARY", "0a, ff", {0x0A, 0xFF}},
+        Conversion{"REG_EXPAND_SZ", "25,00,41,00,25,00,00,00", {0x25, 0, 0x41, 0, 0x25, 0, 0, 0}},
+        Conversion{"REG_MULTI_SZ", "a", {}}, Conversion{"reg_sz", "a", {}}));
 
 TEST(ConvertDataBounds, TextAndListsStayInsideTheBuffer) {
     char out[8];

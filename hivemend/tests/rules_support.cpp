@@ -7,8 +7,7 @@
 
 namespace rulestest {
 
-Installation::Installation(const winfixture::Options& options)
-    : win_(winfixture::build(dir_.file("C"), options)) {}
+Installation::Installation(const winfixture::Options& options) : win_(winfixture::build(dir_.file("C"), options)) {}
 
 std::string Installation::rules(const std::string& json, const std::string& name) const {
     const std::string path = dir_.file(name);

@@ -126,9 +126,9 @@ TEST(Save, RemovesTheTemporaryFilesOfInterruptedSaves) {
     ASSERT_EQ(writeHive(h.get()), 0);
     std::set<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.insert(e.path().filename().string());
-    EXPECT_EQ(left, (std::set<std::string>{"NTUSER.DAT", ".NTUSER.DAT.a1B2c", ".NTUSER.DAT.a1B2c3d",
-                                           "NTUSER.DAT.a1B2c3", ".NTUSER.DAT.a1-2c3", ".SAM.a1B2c3", "NTUSER.DAT.bhv",
-                                           ".NTUSER.DAT.qwerty"}));
+    EXPECT_EQ(left,
+              (std::set<std::string>{"NTUSER.DAT", ".NTUSER.DAT.a1B2c", ".NTUSER.DAT.a1B2c3d", "NTUSER.DAT.a1B2c3",
+                                     ".NTUSER.DAT.a1-2c3", ".SAM.a1B2c3", "NTUSER.DAT.bhv", ".NTUSER.DAT.qwerty"}));
 }
 
 TEST(Save, ASymbolicLinkStaysOneAndItsTargetIsWritten) {

@@ -22,9 +22,9 @@ namespace {
 // engine: which keys (reached from the root) name each record, and what the
 // record's own count and list links are.
 struct SecurityAudit {
-    std::map<int32_t, int> users;    // stored offset -> keys naming it
-    std::map<int32_t, int> counts;   // stored offset -> its usage counter
-    std::set<int32_t> list;          // records reached along the list from the root's
+    std::map<int32_t, int> users;   // stored offset -> keys naming it
+    std::map<int32_t, int> counts;  // stored offset -> its usage counter
+    std::set<int32_t> list;         // records reached along the list from the root's
     int keys = 0;
 
     explicit SecurityAudit(const std::string& img) : img_(img) {
@@ -59,8 +59,10 @@ private:
         const std::string id = img_.substr(static_cast<size_t>(r), 2);
         const int n = u16(r + 2);
         for (int i = 0; i < n; ++i) {
-            if (id == "ri") list_entries(i32(r + 4 + 4 * i), out);
-            else out->push_back(i32(r + 4 + (id == "li" ? 4 : 8) * i));
+            if (id == "ri")
+                list_entries(i32(r + 4 + 4 * i), out);
+            else
+                out->push_back(i32(r + 4 + (id == "li" ? 4 : 8) * i));
         }
     }
 

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 namespace hivetest {
 
 std::string sample(const std::string& name) {
@@ -85,9 +87,9 @@ public:
     }
     void value(int, int vk, const ValueBuffer* data) override {
         const auto* rec = reinterpret_cast<const vk_key*>(h_->buffer + vk);
-        Value v{static_cast<int>(rec->val_type), data ? std::string(reinterpret_cast<const char*>(vb_data(data)),
-                                                                       static_cast<size_t>(data->len))
-                                                      : std::string("<damaged>")};
+        Value v{static_cast<int>(rec->val_type),
+                data ? std::string(reinterpret_cast<const char*>(vb_data(data)), static_cast<size_t>(data->len))
+                     : std::string("<damaged>")};
         (*t_)[current()][spell_(vk_name(rec), rec->len_name, rec->flag & VK_COMPRESSED_NAME)] = v;
     }
     void damage(int, const std::string&) override { ++damages; }
@@ -107,18 +109,64 @@ private:
 
 int hexval(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
-std::string unquote(const std::string& s, size_t* end) {
+}  // namespace
+
+std::string reg_quoted(const std::string& line, size_t* end) {
     std::string r;
     size_t i = 1;
-    for (; i < s.size() && s[i] != '"'; ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) ++i;
-        r += s[i];
+    for (; i < line.size() && line[i] != '"'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) ++i;
+        r += line[i];
     }
     *end = i + 1;
     return r;
 }
 
-}  // namespace
+Value reg_value(const std::string& data) {
+    Value v;
+    if (data.rfind("dword:", 0) == 0) {
+        v.type = REG_DWORD;
+        const auto d = static_cast<uint32_t>(std::stoul(data.substr(6), nullptr, 16));
+        v.data.assign(reinterpret_cast<const char*>(&d), 4);
+    } else {
+        const size_t colon = data.find(':');
+        v.type = data[3] == '(' ? std::stoi(data.substr(4, data.find(')') - 4), nullptr, 16) : REG_BINARY;
+        for (size_t i = colon + 1; i + 1 < data.size(); i += 3)
+            v.data += static_cast<char>(hexval(data[i]) * 16 + hexval(data[i + 1]));
+    }
+    return v;
+}
+
+void split_into_ri(Hive* h, int key) {
+    const auto* nk = reinterpret_cast<const nk_key*>(h->buffer + key);
+    const int list = nk->ofs_lf + HBIN_START;
+    const auto* head = reinterpret_cast<const index_head*>(h->buffer + list + 4);
+    const uint16_t id = head->id;
+    const int n = head->no_entries;
+    const int esize = id == ID_LI ? 4 : 8;
+    const std::string entries(reinterpret_cast<const char*>(h->buffer + list + 8), static_cast<size_t>(n * esize));
+    int leaves[2];
+    for (int part = 0; part < 2; ++part) {
+        const int first = part ? n / 2 : 0;
+        const int count = part ? n - n / 2 : n / 2;
+        std::string bytes(4, 0);
+        memcpy(bytes.data(), &id, 2);
+        memcpy(bytes.data() + 2, &count, 2);
+        bytes += entries.substr(static_cast<size_t>(first * esize), static_cast<size_t>(count * esize));
+        leaves[part] = alloc_block(h, key, static_cast<int>(bytes.size()));
+        ASSERT_EQ(fill_block(h, leaves[part], bytes.data(), static_cast<int>(bytes.size())), 0);
+    }
+    std::string ri = "ri";
+    ri += std::string("\x02\x00", 2);
+    for (int l : leaves) {
+        const int32_t stored = l - HBIN_START;
+        ri.append(reinterpret_cast<const char*>(&stored), 4);
+    }
+    const int ric = alloc_block(h, key, static_cast<int>(ri.size()));
+    ASSERT_EQ(fill_block(h, ric, ri.data(), static_cast<int>(ri.size())), 0);
+    free_block(h, list);
+    reinterpret_cast<nk_key*>(h->buffer + key)->ofs_lf = ric - HBIN_START;
+}
 
 Tree engine_tree(Hive* h, int* damages, NameSpelling spell) {
     Tree t;
@@ -143,26 +191,9 @@ Tree hivex_tree(const std::string& file) {
             t[key];
             continue;
         }
-        size_t pos = 0;
-        std::string name;
-        if (line[0] == '@') {
-            pos = 1;
-        } else {
-            name = unquote(line, &pos);
-        }
-        const std::string data = line.substr(pos + 1);
-        Value v;
-        if (data.rfind("dword:", 0) == 0) {
-            v.type = REG_DWORD;
-            const uint32_t d = static_cast<uint32_t>(std::stoul(data.substr(6), nullptr, 16));
-            v.data.assign(reinterpret_cast<const char*>(&d), 4);
-        } else {
-            const size_t colon = data.find(':');
-            v.type = std::stoi(data.substr(4, data.find(')') - 4), nullptr, 16);
-            for (size_t i = colon + 1; i + 1 < data.size(); i += 3)
-                v.data += static_cast<char>(hexval(data[i]) * 16 + hexval(data[i + 1]));
-        }
-        t[key][name] = v;
+        size_t pos = 1;
+        const std::string name = line[0] == '@' ? std::string() : reg_quoted(line, &pos);
+        t[key][name] = reg_value(line.substr(pos + 1));
     }
     return t;
 }

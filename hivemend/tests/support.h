@@ -58,9 +58,19 @@ using NameSpelling = std::string (*)(const char* name, size_t len, bool compress
 // The hivex export's spelling: 8-bit names as stored, UTF-16LE names in UTF-8.
 std::string hivex_spelling(const char* name, size_t len, bool compressed);
 
+// Turns the one list of the key at record offset `key` into an ri of two
+// lists, split in the middle.
+void split_into_ri(Hive* h, int key);
+
 // The whole hive as the engine reads it, names spelled by `spell`; damaged
 // places are counted in `*damages` when it is given.
 Tree engine_tree(Hive* h, int* damages, NameSpelling spell = hivex_spelling);
+// Pieces of registry text lines: the quoted text at the front of `line`
+// with its escapes resolved (`*end` set past its closing quote), and the
+// value that data text (dword:, hex: or hex(N): bytes) stands for.
+std::string reg_quoted(const std::string& line, size_t* end);
+Value reg_value(const std::string& data);
+
 // The whole hive as `hivexregedit --export` reads it; empty when it refuses.
 Tree hivex_tree(const std::string& file);
 

@@ -374,7 +374,13 @@ private slots:
         QSignalSpy threatsChanged(&engine, &ScanEngine::threatsCountChanged);
         engine.quickScan();
         QVERIFY(runToEnd(engine, finished));
-        QCOMPARE(threatFiles(engine), (QStringList{first, second, link}));
+        // Lookups run together: the rows come in the order the answers do.
+        const QStringList listed = threatFiles(engine);
+        QStringList sorted = listed;
+        sorted.sort();
+        QStringList planted{first, second, link};
+        planted.sort();
+        QCOMPARE(sorted, planted);
         QCOMPARE(engine.threatsCount(), 3L);
         QCOMPARE(engine.totalCount(), 4L);
         QCOMPARE(threatsChanged.last().first().value<long>(), 3L);
@@ -382,8 +388,10 @@ private slots:
         QSignalSpy count(engine.threatModel(), &ThreatModel::countChanged);
         engine.trustThreat(0);
         QCOMPARE(count.count(), 1);
-        QCOMPARE(threatFiles(engine), (QStringList{second, link}));
-        QCOMPARE(logged(QStringLiteral("trust file:")), QStringList{"trust file: " + first});
+        const QString trusted = listed[0];
+        const QStringList kept = listed.mid(1);
+        QCOMPARE(threatFiles(engine), kept);
+        QCOMPARE(logged(QStringLiteral("trust file:")), QStringList{"trust file: " + trusted});
 
         engine.trustThreat(7);
         QCOMPARE(engine.threatsCount(), 2L);
@@ -392,13 +400,19 @@ private slots:
         QCOMPARE(repaired.count(), 1);
         QCOMPARE(engine.threatsCount(), 0L);
         QCOMPARE(engine.notRemovedCount(), 0);
-        QVERIFY(QFileInfo::exists(first));
-        QVERIFY(!QFileInfo::exists(second));
-        QVERIFY(!QFileInfo::exists(linkedFile));
-        QVERIFY(!QFileInfo(link).isSymLink());
-        QCOMPARE(logged(QStringLiteral("remove")),
-                 (QStringList{"remove: " + linkedFile + " (linked from " + link + ")", "remove: " + link,
-                              "remove: " + second}));
+        QVERIFY(QFileInfo::exists(trusted == link ? linkedFile : trusted));
+        QStringList removals;
+        for (auto file = kept.crbegin(); file != kept.crend(); ++file) {
+            if (*file == link) {
+                QVERIFY(!QFileInfo::exists(linkedFile));
+                QVERIFY(!QFileInfo(link).isSymLink());
+                removals << "remove: " + linkedFile + " (linked from " + link + ")" << "remove: " + link;
+            } else {
+                QVERIFY(!QFileInfo::exists(*file));
+                removals << "remove: " + *file;
+            }
+        }
+        QCOMPARE(logged(QStringLiteral("remove")), removals);
     }
 
     // A folder and one of its subfolders: each file below both is reported

@@ -12,15 +12,18 @@ namespace {
 
 const Command kCommands[] = {
     {"ls", "ls HIVE [KEYPATH]   list a key's subkeys and values (KEYPATH \\ or empty: the root)", cmd_ls},
-    {"check", "check HIVE          walk every key, value and data block; status 0 only for a sound hive (a dirty "
-              "hive: what recovery from its transaction logs applies)",
+    {"check",
+     "check HIVE          walk every key, value and data block; status 0 only for a sound hive (a dirty "
+     "hive: what recovery from its transaction logs applies)",
      cmd_check},
-    {"recover", "recover HIVE OUT    write the hive as recovered from its transaction logs, complete and clean, to "
-                "the new file OUT",
+    {"recover",
+     "recover HIVE OUT    write the hive as recovered from its transaction logs, complete and clean, to "
+     "the new file OUT",
      cmd_recover},
     {"export", "export HIVE KEYPATH OUT.reg [--prefix PREFIX]   write a key tree as registry text", cmd_export},
-    {"import", "import HIVE IN.reg [--prefix PREFIX]   read registry text into the hive; saved only when it all "
-               "imported",
+    {"import",
+     "import HIVE IN.reg [--prefix PREFIX]   read registry text into the hive; saved only when it all "
+     "imported",
      cmd_import},
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// While alive, sends what the engine prints to standard output and standard
-// error to /dev/null; does nothing when `on` is false.
+// While alive, drops every line the hive library writes; does nothing when
+// `on` is false.
 class Quiet {
 public:
     explicit Quiet(bool on);
@@ -10,6 +10,5 @@ public:
     Quiet& operator=(const Quiet&) = delete;
 
 private:
-    int saved_out_ = -1;
-    int saved_err_ = -1;
+    bool on_;
 };

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <cstdio>
-
-// The hive engine reports every step with printf on standard output. While
-// an EngineOutput lives, those lines go to /dev/null (or, verbose, to
-// standard error) and the command's own lines go to out(), the real
-// standard output.
+// The hive library reports every step in lines of its own. While an
+// EngineOutput lives, those lines are kept off standard output, which holds
+// the command's own lines: its progress lines are dropped (or, verbose, go
+// to standard error), its errors and warnings go to standard error.
 class EngineOutput {
 public:
     explicit EngineOutput(bool verbose);
@@ -13,9 +11,6 @@ public:
     EngineOutput(const EngineOutput&) = delete;
     EngineOutput& operator=(const EngineOutput&) = delete;
 
-    std::FILE* out() const { return stream; }
-
 private:
-    int savedOut = -1;
-    std::FILE* stream = stdout;
+    bool verbose;
 };

@@ -294,10 +294,10 @@ int runRegistry(const QStringList& arguments)
         }
     }
     try {
-        RegistryRun run(fix, rootPath, output.out());
+        RegistryRun run(fix, rootPath, stdout);
         const auto namingHives = [&](int status) {
             if (verbose)
-                printHiveLogStates(fix, output.out());
+                printHiveLogStates(fix, stdout);
             return status;
         };
         if (action == QLatin1String("scan"))

@@ -32,7 +32,5 @@ struct _APP_REG_HANDLE {
     CKRegstry* object;
 
     bool covers_several() const { return hiveIndex == 0 || hiveIndex == 8; }
-    _APP_REG_TABLE* table() const {
-        return covers_several() ? reinterpret_cast<_APP_REG_TABLE*>(key) : nullptr;
-    }
+    _APP_REG_TABLE* table() const { return covers_several() ? reinterpret_cast<_APP_REG_TABLE*>(key) : nullptr; }
 };

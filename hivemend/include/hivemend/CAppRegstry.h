@@ -111,8 +111,8 @@ public:
     // of the handle in which it stands as `where` (VALUE_DIFFERENT and/or
     // VALUE_MISSING) says, and nowhere else; 1 when every such key now holds
     // it, 0 when a change failed.
-    int SetValueWhere(_APP_REG_HANDLE* handle, const char* name, int type, const void* data, int len,
-                      bool ignoreCase, int where);
+    int SetValueWhere(_APP_REG_HANDLE* handle, const char* name, int type, const void* data, int len, bool ignoreCase,
+                      int where);
     // Deletes the value `name` from each active key of the handle that holds
     // it; 1 when none holds it any more.
     int DeleteValueEverywhere(_APP_REG_HANDLE* handle, const char* name);

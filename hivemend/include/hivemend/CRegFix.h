@@ -113,9 +113,6 @@ public:
     std::vector<std::pair<std::string, HiveRecovery>> HiveLogStates();
 
 private:
-    // The fix of one rule whose last scan found something, in memory: 1
-    // done, 0 failed (why in `*why`), -1 when its key cannot be opened.
-    int FixRule(unsigned rule, std::string* why);
     // CAppRegstry::OpenKey on the installation; null while none is set, so
     // that no path ever reaches the folders of the machine we run on.
     _APP_REG_HANDLE* OpenKey(const char* path, int create);
@@ -126,9 +123,6 @@ private:
     // files again. False when the installation cannot be opened anew.
     bool ReopenHives();
 
-    // A handle on the rule's key, or null; why the rule cannot be judged in
-    // every hive its key stands for goes to the rule's failure.
-    _APP_REG_HANDLE* OpenRuleKey(unsigned rule);
     // The item's failure from those of its rules.
     void SetItemError(unsigned index);
 

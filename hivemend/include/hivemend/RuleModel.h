@@ -37,12 +37,12 @@ constexpr int ABSENT_REQUIRED = 2;  // "required": it must not exist; repair del
 // One value a rule's key must hold: a header followed in the same heap block
 // by `length` data bytes, exactly as the registry stores them.
 struct _VNAME_DATA_ {
-    int type;                    // registry type code
-    char name[kValueNameSize];   // "" is the key's default value
-    int length;                  // data bytes
-    int needFix;                 // the last scan found it missing or different (or present, for ABSENT_REQUIRED)
-    int absent;                  // ABSENT_*
-    int ignoreCase;              // text compared with the letters A-Z folded ("ignore case": true)
+    int type;                   // registry type code
+    char name[kValueNameSize];  // "" is the key's default value
+    int length;                 // data bytes
+    int needFix;                // the last scan found it missing or different (or present, for ABSENT_REQUIRED)
+    int absent;                 // ABSENT_*
+    int ignoreCase;             // text compared with the letters A-Z folded ("ignore case": true)
 
     unsigned char* data() { return reinterpret_cast<unsigned char*>(this + 1); }
     const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(this + 1); }
@@ -59,10 +59,10 @@ HIVEMEND_API VNameDataPtr NewVNameData(int capacity);
 
 struct _RULE_ {
     int kind = RULE_NORMAL;
-    int state = 0;              // not scanned yet
-    unsigned char needFix = 0;  // the last scan found something to fix
-    unsigned char rebuilt = 0;  // rebuilt since the engine was made
-    char key[kRuleKeySize] = {};  // full registry path, without a leading "-"
+    int state = 0;                     // not scanned yet
+    unsigned char needFix = 0;         // the last scan found something to fix
+    unsigned char rebuilt = 0;         // rebuilt since the engine was made
+    char key[kRuleKeySize] = {};       // full registry path, without a leading "-"
     std::vector<VNameDataPtr> values;  // in file order
 
     int valueCount() const { return static_cast<int>(values.size()); }

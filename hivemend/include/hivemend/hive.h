@@ -33,22 +33,22 @@ struct HiveRecovery;
 struct HiveCheck;
 
 struct Hive {
-    char* filename;     // path given to openHive, owned
-    FILE* fp;           // open only while loading
-    int state;          // HIVE_* flags
-    int type;           // HIVE_TYPE_*
-    int pages;          // hbin pages counted at load
-    int useblk;         // used cells (diagnostic)
-    int unuseblk;       // free cells (diagnostic)
-    int usetot;         // bytes in used cells (diagnostic)
-    int unusetot;       // bytes in free cells (diagnostic)
-    int size;           // length of the image buffer
-    int rootofs;        // cell offset of the root key
-    int lastbin;        // file offset of the last hbin page
-    int endofs;         // 0x1000 + the base block's data size
-    short nkindextype;  // index id given to a key's first subkey index
-    unsigned char* buffer;  // the image, owned
-    HivePages* index;   // page table and free-space index, owned
+    char* filename;          // path given to openHive, owned
+    FILE* fp;                // open only while loading
+    int state;               // HIVE_* flags
+    int type;                // HIVE_TYPE_*
+    int pages;               // hbin pages counted at load
+    int useblk;              // used cells (diagnostic)
+    int unuseblk;            // free cells (diagnostic)
+    int usetot;              // bytes in used cells (diagnostic)
+    int unusetot;            // bytes in free cells (diagnostic)
+    int size;                // length of the image buffer
+    int rootofs;             // cell offset of the root key
+    int lastbin;             // file offset of the last hbin page
+    int endofs;              // 0x1000 + the base block's data size
+    short nkindextype;       // index id given to a key's first subkey index
+    unsigned char* buffer;   // the image, owned
+    HivePages* index;        // page table and free-space index, owned
     HiveRecovery* recovery;  // what loading took from the transaction logs, owned
     HiveCheck* check;        // what the walk before the first change found, owned
 };

@@ -35,18 +35,18 @@ inline const unsigned char* vb_data(const ValueBuffer* b) {
 HIVEMEND_API ValueBuffer* new_valuebuffer(int len);
 
 struct SubkeyInfo {
-    int nkoffs;   // cell offset of the subkey's nk
-    nk_key* nk;   // its record, valid until the next allocation
-    char* name;   // copy of the stored name bytes, caller frees; null when nameless
+    int nkoffs;  // cell offset of the subkey's nk
+    nk_key* nk;  // its record, valid until the next allocation
+    char* name;  // copy of the stored name bytes, caller frees; null when nameless
 };
 
 struct ValueInfo {
-    int vkoffs;   // record offset of the vk
-    vk_key* vk;   // its record, valid until the next allocation
+    int vkoffs;  // record offset of the vk
+    vk_key* vk;  // its record, valid until the next allocation
     int type;
-    int size;     // length word without the inline bit
-    int val;      // inline data of a REG_DWORD
-    char* name;   // UTF-8, "" for the unnamed value; caller frees
+    int size;    // length word without the inline bit
+    int val;     // inline data of a REG_DWORD
+    char* name;  // UTF-8, "" for the unnamed value; caller frees
 };
 
 HIVEMEND_API int trav_path(Hive* hdesc, int start, const char* path, int flags);
@@ -57,8 +57,7 @@ HIVEMEND_API int ex_next_v(Hive* hdesc, int key, int* count, ValueInfo* sptr);
 HIVEMEND_API int get_val_len(Hive* hdesc, int start, const char* path, int flags);
 HIVEMEND_API int get_val_type(Hive* hdesc, int start, const char* path, int flags);
 HIVEMEND_API void* get_val_data(Hive* hdesc, int start, const char* path, int type, int flags);
-HIVEMEND_API ValueBuffer* get_val2buf(Hive* hdesc, ValueBuffer* dest, int start, const char* path, int type,
-                                      int flags);
+HIVEMEND_API ValueBuffer* get_val2buf(Hive* hdesc, ValueBuffer* dest, int start, const char* path, int type, int flags);
 HIVEMEND_API uint32_t get_dword(Hive* hdesc, int start, const char* path, int flags);
 // The whole data of the value whose record offset is `vk` (big data joined),
 // or null when it is damaged; caller frees.

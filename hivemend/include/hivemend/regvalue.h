@@ -18,7 +18,7 @@ struct _REG_SUBKEYS {
 struct _REG_VALUE {
     char name[260];  // UTF-8, cut at a character boundary when longer
     int type;
-    int size;        // data bytes
+    int size;  // data bytes
     unsigned char data[4];
 };
 

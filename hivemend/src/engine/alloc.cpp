@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/diag.h"
+#include "engine/image.h"
 #include "hivemend/modify.h"
-#include "image.h"
 #include "memory.h"
 #include "pages.h"
 
@@ -49,9 +50,9 @@ int find_free_blk(Hive* hdesc, int pofs, int size) {
         return !found;
     });
     if (!found && end == CellWalk::ZeroSize) {
-        puts("find_free_blk: FATAL! Zero data block size! (not registry or corrupt file?)");
-        printf("             : Block at offset %0x\n", stop);
-        if (stop == page + plen - 4) puts("find_free_blk: at exact end of hbin, do not care..");
+        diag_puts("find_free_blk: FATAL! Zero data block size! (not registry or corrupt file?)");
+        diag_printf("             : Block at offset %0x\n", stop);
+        if (stop == page + plen - 4) diag_puts("find_free_blk: at exact end of hbin, do not care..");
     }
     return found;
 }
@@ -66,31 +67,31 @@ int find_free(Hive* hdesc, int size) {
 int add_bin(Hive* hdesc, int size) {
     if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOEXPAND) {
-        fprintf(stderr,
-                "ERROR: Registry hive <%s> need to be expanded,\nbut that is not allowed according to selected "
-                "options. Operations will fail.\n",
-                hdesc->filename);
+        diag_eprintf(
+            "ERROR: Registry hive <%s> need to be expanded,\nbut that is not allowed according to selected "
+            "options. Operations will fail.\n",
+            hdesc->filename);
         return 0;
     }
     if (hdesc->endofs < HBIN_START || !hdesc->index || size < 0 || size > kMaxRequest) {
-        printf("add_bin: hive <%s> cannot grow by %d bytes\n", hdesc->filename, size);
+        diag_printf("add_bin: hive <%s> cannot grow by %d bytes\n", hdesc->filename, size);
         return 0;
     }
     if (hdesc->endofs > hdesc->size) {
         // The base block claims more data than the file holds: growing at
         // that end would make a damaged hive gigabytes long.
-        printf("add_bin: hive <%s> data size 0x%x is past its end 0x%x, not expanded\n", hdesc->filename,
-               hdesc->endofs - HBIN_START, hdesc->size);
+        diag_printf("add_bin: hive <%s> data size 0x%x is past its end 0x%x, not expanded\n", hdesc->filename,
+                    hdesc->endofs - HBIN_START, hdesc->size);
         return 0;
     }
     const int r = ((size + 36) & ~0xFFF) + 4096;
-    printf("add_bin: request size = %d [%x], rounded to %d [%x]\n", size, size, r, r);
-    printf("add_bin: old buffer size = %d [%x]\n", hdesc->size, hdesc->size);
-    printf("add_bin: firs nonbin off = %d [%x]\n", hdesc->endofs, hdesc->endofs);
-    printf("add_bin: free at end     = %d [%x]\n", hdesc->size - hdesc->endofs, hdesc->size - hdesc->endofs);
+    diag_printf("add_bin: request size = %d [%x], rounded to %d [%x]\n", size, size, r, r);
+    diag_printf("add_bin: old buffer size = %d [%x]\n", hdesc->size, hdesc->size);
+    diag_printf("add_bin: firs nonbin off = %d [%x]\n", hdesc->endofs, hdesc->endofs);
+    diag_printf("add_bin: free at end     = %d [%x]\n", hdesc->size - hdesc->endofs, hdesc->size - hdesc->endofs);
     const int64_t newend = static_cast<int64_t>(hdesc->endofs) + r;
     if (newend > INT_MAX - 0x40000) {
-        printf("add_bin: hive <%s> would grow past 2 GiB\n", hdesc->filename);
+        diag_printf("add_bin: hive <%s> would grow past 2 GiB\n", hdesc->filename);
         return 0;
     }
     if (newend >= hdesc->size) {
@@ -98,7 +99,7 @@ int add_bin(Hive* hdesc, int size) {
         hdesc->buffer = image_grow(hdesc->buffer, static_cast<size_t>(hdesc->size), static_cast<size_t>(newsize));
         memset(hdesc->buffer + hdesc->size, 0, static_cast<size_t>(newsize - hdesc->size));
         hdesc->size = newsize;
-        printf("add_bin: new buffer size = %d [%x]\n", newsize, newsize);
+        diag_printf("add_bin: new buffer size = %d [%x]\n", newsize, newsize);
     }
     const int page = hdesc->endofs;
     unsigned char* p = hdesc->buffer + page;
@@ -109,7 +110,7 @@ int add_bin(Hive* hdesc, int size) {
     wr32(p + HBIN_HEADER, r - HBIN_HEADER);
     const int datasize = static_cast<int>(newend) - HBIN_START;
     wr32(hdesc->buffer + REGF_DATA_SIZE, datasize);
-    printf("add_bin: adjusting size field in REGF: %d [%x]\n", datasize, datasize);
+    diag_printf("add_bin: adjusting size field in REGF: %d [%x]\n", datasize, datasize);
     hdesc->state |= HIVE_DIRTY | HIVE_EXPANDED;
     hdesc->endofs = static_cast<int>(newend);
     hdesc->lastbin = page;
@@ -122,13 +123,14 @@ int add_bin(Hive* hdesc, int size) {
 int alloc_block(Hive* hdesc, int ofs, int size) {
     if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOALLOC) {
-        printf("\nERROR: alloc_block: Hive <%s> is in no allocation safe mode,new space not allocated. Operation "
-               "will fail!\n",
-               hdesc->filename);
+        diag_printf(
+            "\nERROR: alloc_block: Hive <%s> is in no allocation safe mode,new space not allocated. Operation "
+            "will fail!\n",
+            hdesc->filename);
         return 0;
     }
     if (size < 0 || size > kMaxRequest) {
-        printf("alloc_block: cannot allocate %d bytes\n", size);
+        diag_printf("alloc_block: cannot allocate %d bytes\n", size);
         return 0;
     }
     int need = (size + 4 + 7) & ~7;
@@ -140,7 +142,7 @@ int alloc_block(Hive* hdesc, int ofs, int size) {
         }
         if (!blk) blk = find_free(hdesc, need);
         if (blk) break;
-        printf("alloc_block: failed to alloc %d bytes, trying to expand hive..\n", need);
+        diag_printf("alloc_block: failed to alloc %d bytes, trying to expand hive..\n", need);
         ofs = add_bin(hdesc, need);
         if (!ofs) return 0;
     }
@@ -166,16 +168,16 @@ int alloc_block(Hive* hdesc, int ofs, int size) {
 int free_block(Hive* hdesc, int blk) {
     if (!hive_may_change(hdesc)) return 0;
     if (hdesc->state & HIVE_NOALLOC) {
-        printf("free_block: ERROR: Hive %s is in no allocation safe mode,space not freed. Operation will fail!\n",
-               hdesc->filename);
+        diag_printf("free_block: ERROR: Hive %s is in no allocation safe mode,space not freed. Operation will fail!\n",
+                    hdesc->filename);
         return 0;
     }
     const unsigned char* sp = hbin_bytes(hdesc, blk, 4);
     if (!sp) return 0;
     const int32_t size = rd32(sp);
     if (size >= 0) {
-        puts("free_block: trying to free already free block!");
-        printf("blk = %x\n", blk);
+        diag_puts("free_block: trying to free already free block!");
+        diag_printf("blk = %x\n", blk);
         return 0;
     }
     const int pi = pages_find(hdesc, blk);
@@ -195,14 +197,14 @@ int free_block(Hive* hdesc, int blk) {
             return true;
         });
         if (w == CellWalk::ZeroSize) {
-            puts("free_block: EEEK! Zero data block size! (not registry or corrupt file?)");
+            diag_puts("free_block: EEEK! Zero data block size! (not registry or corrupt file?)");
             return 0;
         }
     }
     int len = -size;
     if (!found || static_cast<int64_t>(blk) + len > end) {
-        puts("free_block: ran off end of page!?!? Error in chains?");
-        printf("vofs = %x, pofs = %x, blk = %x\n", stop, page, blk);
+        diag_puts("free_block: ran off end of page!?!? Error in chains?");
+        diag_printf("vofs = %x, pofs = %x, blk = %x\n", stop, page, blk);
         return 0;
     }
     count_cell(hdesc, len, true, -1);
@@ -233,8 +235,8 @@ int fill_block(Hive* hdesc, int ofs, const void* data, int size) {
     if (!hive_may_change(hdesc)) return -1;
     const Cell c = cell_at(hdesc, ofs);
     if (!c || size < 0 || size > c.data_len()) {
-        printf("fill_block: ERROR: block to small for data: ofs = %x, size = %x, blksize = %x\n", ofs, size,
-               c ? c.data_len() : 0);
+        diag_printf("fill_block: ERROR: block to small for data: ofs = %x, size = %x, blksize = %x\n", ofs, size,
+                    c ? c.data_len() : 0);
         return -1;
     }
     memcpy(c.data(hdesc), data, static_cast<size_t>(size));

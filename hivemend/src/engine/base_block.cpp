@@ -1,7 +1,7 @@
 #include "base_block.h"
 
+#include "engine/image.h"
 #include "hivemend/recovery.h"
-#include "image.h"
 #include "logfile.h"
 
 namespace hivemend {

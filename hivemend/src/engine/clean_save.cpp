@@ -9,10 +9,13 @@
 #include <cstring>
 
 #include "base_block.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/replace_file.h"
 #include "hivemend/recovery.h"
-#include "image.h"
 #include "logfile.h"
-#include "replace_file.h"
+
+using namespace hivemend;
 
 namespace hivemend {
 
@@ -40,11 +43,11 @@ int saveHiveAs(Hive* hdesc, const char* path) {
     switch (hivemend::create_file(path, image, static_cast<size_t>(len), known ? &st : nullptr)) {
     case hivemend::Replaced::Yes: return 0;
     case hivemend::Replaced::NotCreated:
-        fprintf(stderr, "saveHiveAs: cannot create %s (%s), FILE NOT WRITTEN!\n", path,
-                errno == EEXIST ? "it exists already" : strerror(errno));
+        diag_eprintf("saveHiveAs: cannot create %s (%s), FILE NOT WRITTEN!\n", path,
+                     errno == EEXIST ? "it exists already" : strerror(errno));
         return 1;
     case hivemend::Replaced::NotWritten:
-        fprintf(stderr, "saveHiveAs: saving %s failed (%s), FILE NOT WRITTEN!\n", path, strerror(errno));
+        diag_eprintf("saveHiveAs: saving %s failed (%s), FILE NOT WRITTEN!\n", path, strerror(errno));
         return 1;
     }
     return 1;

@@ -4,39 +4,42 @@
 #include <cstring>
 #include <string>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/dump.h"
 #include "hivemend/lookup.h"
-#include "safetext/safetext.h"
-#include "image.h"
 #include "index.h"
-#include "names.h"
-#include "values.h"
+#include "safetext/safetext.h"
 
 using namespace hivemend;
 
 namespace {
 
-void line(int ofs, const char* label, long value) { printf("%04x   %s = 0x%lx (%ld)\n", ofs, label, value, value); }
+void line(int ofs, const char* label, long value) {
+    diag_printf("%04x   %s = 0x%lx (%ld)\n", ofs, label, value, value);
+}
 
 // Prints a stored offset as the file offset it designates.
 void line_ofs(int ofs, const char* label, int32_t stored) {
-    printf("%04x   %s = 0x%x\n", ofs, label, stored == OFS_NONE ? -1 : static_cast<int>(stored_to_cell(stored)));
+    diag_printf("%04x   %s = 0x%x\n", ofs, label, stored == OFS_NONE ? -1 : static_cast<int>(stored_to_cell(stored)));
 }
 
 void dump_leaf(Hive* h, int vofs, uint16_t id) {
     Leaf l;
     if (!leaf_at(h, vofs, &l) || l.id != id) {
-        printf("%x: not a readable index\n", vofs);
+        diag_printf("%x: not a readable index\n", vofs);
         return;
     }
     line(0x02, "number of keys", l.count);
     for (int i = 0; i < l.count; ++i) {
         if (id == ID_LI) {
-            printf("%04x      %3d   Offset: 0x%0x\n", 4 + 4 * i, i, static_cast<int>(stored_to_cell(l.nk(i))));
+            diag_printf("%04x      %3d   Offset: 0x%0x\n", 4 + 4 * i, i, static_cast<int>(stored_to_cell(l.nk(i))));
         } else {
             const unsigned char* e = l.entries + 8 * i;
-            printf("%04x      %3d   Offset: 0x%0x  %s: 0x%08x\n", 4 + 8 * i, i,
-                   static_cast<int>(stored_to_cell(l.nk(i))), id == ID_LH ? "hash" : "hint", rd32(e + 4));
+            diag_printf("%04x      %3d   Offset: 0x%0x  %s: 0x%08x\n", 4 + 8 * i, i,
+                        static_cast<int>(stored_to_cell(l.nk(i))), id == ID_LH ? "hash" : "hint", rd32(e + 4));
         }
     }
 }
@@ -51,9 +54,9 @@ void list_subkeys(Hive* h, const nk_key* nk, bool verbose) {
                 const char mark = sub->len_classnam ? '*' : ' ';
                 const std::string name = safetext::escaped(key_name_utf8(sub));
                 if (verbose) {
-                    printf("[%6x] %c <%s>\n", static_cast<int>(stored_to_cell(l.nk(i))), mark, name.c_str());
+                    diag_printf("[%6x] %c <%s>\n", static_cast<int>(stored_to_cell(l.nk(i))), mark, name.c_str());
                 } else {
-                    printf("%c <%s>\n", mark, name.c_str());
+                    diag_printf("%c <%s>\n", mark, name.c_str());
                 }
             }
             return true;
@@ -72,16 +75,16 @@ void list_values(Hive* h, const nk_key* nk, bool verbose) {
         const int size = static_cast<int>(vk->len_data & ~VK_DATA_INLINE);
         const char* type = val_type_name(static_cast<int>(vk->val_type));
         if (verbose) {
-            printf("[%6x] %6d  %-16s  <%s>", static_cast<int>(stored_to_cell(stored)), size, type, name.c_str());
+            diag_printf("[%6x] %6d  %-16s  <%s>", static_cast<int>(stored_to_cell(stored)), size, type, name.c_str());
         } else {
-            printf("%6d  %-16s  <%s>", size, type, name.c_str());
+            diag_printf("%6d  %-16s  <%s>", size, type, name.c_str());
         }
         const DataRef d = locate_data(h, vk);
         if (vk->val_type == REG_DWORD && d.len >= 4 && (d.kind == DataKind::Inline || d.kind == DataKind::Cell)) {
             const int v = rd32(d.p);
-            printf(" %*d [0x%x]", 25 - static_cast<int>(name.size()), v, static_cast<unsigned>(v));
+            diag_printf(" %*d [0x%x]", 25 - static_cast<int>(name.size()), v, static_cast<unsigned>(v));
         }
-        printf("\n");
+        diag_printf("\n");
     }
 }
 
@@ -91,7 +94,7 @@ int parse_block(Hive* hdesc, int vofs, int verbose) {
     const unsigned char* p = hbin_bytes(hdesc, vofs, 4);
     const int32_t size = p ? rd32(p) : 0;
     if (size == 0) {
-        puts("parse_block: FATAL! Zero data block size! (not registry or corrupt file?)");
+        diag_puts("parse_block: FATAL! Zero data block size! (not registry or corrupt file?)");
         return 0;
     }
     const int len = size < 0 ? -size : size;
@@ -103,7 +106,7 @@ int parse_block(Hive* hdesc, int vofs, int verbose) {
         hdesc->unusetot += len;
     }
     if (verbose > 0) {
-        printf("%s BLOCK @ %06x to %06x : %d, 0x%0x\n", size < 0 ? "USED" : "FREE", vofs, vofs + len, len, len);
+        diag_printf("%s BLOCK @ %06x to %06x : %d, 0x%0x\n", size < 0 ? "USED" : "FREE", vofs, vofs + len, len, len);
         const Cell c = cell_at(hdesc, vofs);
         if (!c || !c.used) return len;
         switch (rd16(c.data(hdesc))) {
@@ -115,7 +118,7 @@ int parse_block(Hive* hdesc, int vofs, int verbose) {
         case ID_LI: parse_li(hdesc, vofs + 4); break;
         case ID_RI: parse_ri(hdesc, vofs + 4); break;
         case ID_DB: parse_db(hdesc, vofs + 4); break;
-        default: puts("value data, or not handeled yet!"); break;
+        default: diag_puts("value data, or not handeled yet!"); break;
         }
     }
     return len;
@@ -124,11 +127,11 @@ int parse_block(Hive* hdesc, int vofs, int verbose) {
 void parse_nk(Hive* hdesc, int vofs) {
     const nk_key* nk = nk_at(hdesc, vofs);
     if (!nk) {
-        printf("%x: not a readable 'nk' record\n", vofs);
+        diag_printf("%x: not a readable 'nk' record\n", vofs);
         return;
     }
-    printf("%04x   type = 0x%02x %s\n", 0x02, nk->type, nk->type == NK_ROOT_TYPE ? "ROOT_KEY" : "");
-    printf("%04x   timestamp skipped\n", 0x04);
+    diag_printf("%04x   type = 0x%02x %s\n", 0x02, nk->type, nk->type == NK_ROOT_TYPE ? "ROOT_KEY" : "");
+    diag_printf("%04x   timestamp skipped\n", 0x04);
     line_ofs(0x10, "parent key offset", nk->ofs_parent);
     line(0x14, "number of subkeys", nk->no_subkeys);
     line_ofs(0x1C, "lf-record offset", nk->ofs_lf);
@@ -143,28 +146,28 @@ void parse_nk(Hive* hdesc, int vofs) {
     line(0x44, "dummy7", nk->dummy7);
     line(0x48, "name length", nk->len_name);
     line(0x4A, "classname length", nk->len_classnam);
-    printf("%04x   Key name: <%s>\n", 0x4C, safetext::escaped(key_name_utf8(nk)).c_str());
+    diag_printf("%04x   Key name: <%s>\n", 0x4C, safetext::escaped(key_name_utf8(nk)).c_str());
 }
 
 void parse_vk(Hive* hdesc, int vofs) {
     const vk_key* vk = vk_at(hdesc, vofs);
     if (!vk) {
-        printf("%x: not a readable 'vk' record\n", vofs);
+        diag_printf("%x: not a readable 'vk' record\n", vofs);
         return;
     }
     line(0x02, "name length", vk->len_name);
     line(0x04, "length of data", static_cast<long>(vk->len_data));
     line(0x08, "data offset", static_cast<long>(vk->ofs_data));
-    printf("%04x   value type = 0x%x %s\n", 0x0C, vk->val_type, val_type_name(static_cast<int>(vk->val_type)));
+    diag_printf("%04x   value type = 0x%x %s\n", 0x0C, vk->val_type, val_type_name(static_cast<int>(vk->val_type)));
     line(0x10, "flag", vk->flag);
     line(0x12, "*unused?*", vk->dummy1);
-    printf("%04x   Value name: <%s>\n", 0x14, safetext::escaped(value_name_utf8(vk)).c_str());
+    diag_printf("%04x   Value name: <%s>\n", 0x14, safetext::escaped(value_name_utf8(vk)).c_str());
 }
 
 void parse_sk(Hive* hdesc, int vofs) {
     const Cell c = record_cell(hdesc, vofs, ID_SK, sizeof(sk_key));
     if (!c) {
-        printf("%x: not a readable 'sk' record\n", vofs);
+        diag_printf("%x: not a readable 'sk' record\n", vofs);
         return;
     }
     const auto* sk = reinterpret_cast<const sk_key*>(c.data(hdesc));
@@ -181,18 +184,18 @@ void parse_li(Hive* hdesc, int vofs) { dump_leaf(hdesc, vofs, ID_LI); }
 void parse_ri(Hive* hdesc, int vofs) {
     RiList ri;
     if (!ri_at(hdesc, vofs, &ri)) {
-        printf("%x: not a readable 'ri' record\n", vofs);
+        diag_printf("%x: not a readable 'ri' record\n", vofs);
         return;
     }
     line(0x02, "number of subindices", ri.count);
     for (int i = 0; i < ri.count; ++i)
-        printf("%04x      %3d   Offset: 0x%0x\n", 4 + 4 * i, i, static_cast<int>(stored_to_cell(ri.leaf(i))));
+        diag_printf("%04x      %3d   Offset: 0x%0x\n", 4 + 4 * i, i, static_cast<int>(stored_to_cell(ri.leaf(i))));
 }
 
 void parse_db(Hive* hdesc, int vofs) {
     const Cell c = record_cell(hdesc, vofs, ID_DB, sizeof(db_key));
     if (!c) {
-        printf("%x: not a readable 'db' record\n", vofs);
+        diag_printf("%x: not a readable 'db' record\n", vofs);
         return;
     }
     const auto* db = reinterpret_cast<const db_key*>(c.data(hdesc));
@@ -204,20 +207,20 @@ void nk_ls(Hive* hdesc, const char* path, int start) {
     const int cell = trav_path(hdesc, start, path, LOOKUP_EXACT);
     const nk_key* nk = cell ? nk_at(hdesc, static_cast<int64_t>(cell) + 4) : nullptr;
     if (!nk) {
-        printf("nk_ls: Key <%s> not found\n", safetext::escaped(path).c_str());
+        diag_printf("nk_ls: Key <%s> not found\n", safetext::escaped(path).c_str());
         return;
     }
     const bool verbose = hdesc->state & HIVE_VERBOSE;
-    if (verbose) printf("ls of node at offset 0x%0x\n", cell + 4);
-    printf("Node has %d subkeys and %d values", nk->no_subkeys, nk->no_values);
-    if (nk->len_classnam) printf(", and class-data of %d bytes", nk->len_classnam);
-    printf("\n");
+    if (verbose) diag_printf("ls of node at offset 0x%0x\n", cell + 4);
+    diag_printf("Node has %d subkeys and %d values", nk->no_subkeys, nk->no_values);
+    if (nk->len_classnam) diag_printf(", and class-data of %d bytes", nk->len_classnam);
+    diag_printf("\n");
     if (nk->no_subkeys > 0) {
-        printf("  key name\n");
+        diag_printf("  key name\n");
         list_subkeys(hdesc, nk, verbose);
     }
     if (nk->no_values > 0) {
-        printf("  size     type            value name             [value if type DWORD]\n");
+        diag_printf("  size     type            value name             [value if type DWORD]\n");
         list_values(hdesc, nk, verbose);
     }
 }

@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/diag.h"
+#include "engine/image.h"
 #include "hivemend/modify.h"
 #include "hivemend/visit.h"
-#include "image.h"
+
+using namespace hivemend;
 
 struct HiveCheck {
     int damages = 0;
@@ -54,7 +57,7 @@ int hive_may_change(Hive* hdesc) {
             check->text = check->first;
             if (check->damages > 1)
                 check->text += " (and " + std::to_string(check->damages - 1) + " more damaged places)";
-            printf("hive <%s> is damaged and is not changed: %s\n", hdesc->filename, check->text.c_str());
+            diag_printf("hive <%s> is damaged and is not changed: %s\n", hdesc->filename, check->text.c_str());
         }
     }
     return hdesc->check->damages == 0;

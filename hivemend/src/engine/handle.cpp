@@ -8,20 +8,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 #include <string>
+#include <vector>
 
+#include "base_block.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/open_file.h"
+#include "guard.h"
 #include "hivemend/dump.h"
 #include "hivemend/hive.h"
 #include "hivemend/lookup.h"
 #include "hivemend/recovery.h"
 #include "hivemend/text.h"
-#include "base_block.h"
-#include "image.h"
-#include "guard.h"
 #include "index.h"
 #include "memory.h"
-#include "open_file.h"
 #include "pages.h"
 #include "recover.h"
 
@@ -36,20 +37,20 @@ int header_file_offset(const Hive* h, int field) {
 }
 
 void print_header_name(const Hive* h) {
-    printf("Hive <%s> name (from header): <", h->filename);
+    diag_printf("Hive <%s> name (from header): <", h->filename);
     for (int i = 0; i < 32; ++i) {
         const unsigned char* u = image_bytes(h, REGF_NAME + 2 * i, 2);
         if (!u || (!u[0] && !u[1])) break;
-        putchar(u[0]);
+        diag_putchar(u[0]);
     }
-    printf(">\nROOT KEY at offset: 0x%06x * ", h->rootofs);
+    diag_printf(">\nROOT KEY at offset: 0x%06x * ", h->rootofs);
 }
 
 // The id of the index a key's first subkey gets: the kind the root uses.
 void choose_index_type(Hive* h) {
     const nk_key* root = nk_at(h, root_rec(h));
     if (!root) {
-        fprintf(stderr, "openHive: WARNING: ROOT key does not seem to be a key! (not type == nk)\n");
+        diag_eprintf("openHive: WARNING: ROOT key does not seem to be a key! (not type == nk)\n");
         return;
     }
     uint16_t id = 0;
@@ -57,14 +58,14 @@ void choose_index_type(Hive* h) {
         const int64_t index = stored_to_rec(root->ofs_lf);
         id = index_id(h, index);
         if (id == ID_RI) {
-            printf("openHive: DEBUG: BIG ROOT!\n");
+            diag_printf("openHive: DEBUG: BIG ROOT!\n");
             RiList ri;
             id = ri_at(h, index, &ri) && ri.count > 0 ? index_id(h, stored_to_rec(ri.leaf(0))) : 0;
         }
     }
     if (id != ID_LH && id != ID_LF && id != ID_LI) id = ID_LF;
     h->nkindextype = static_cast<short>(id);
-    printf("Subkey indexing type is: %04x <%c%c>\n", id, id & 0xFF, id >> 8);
+    diag_printf("Subkey indexing type is: %04x <%c%c>\n", id, id & 0xFF, id >> 8);
 }
 
 // Walks the hbin pages, counting their cells and indexing their free space.
@@ -73,21 +74,21 @@ void walk_pages(Hive* h) {
     while (page < h->endofs) {
         const unsigned char* hdr = image_bytes(h, page, HBIN_HEADER);
         if (!hdr || rd32(hdr) != HBIN_SIGNATURE) {
-            printf("Page at 0x%x is not 'hbin', assuming file contains garbage at end\n", static_cast<int>(page));
+            diag_printf("Page at 0x%x is not 'hbin', assuming file contains garbage at end\n", static_cast<int>(page));
             break;
         }
         const int32_t next = rd32(hdr + HBIN_OFS_NEXT);
         if (h->state & HIVE_VERBOSE)
-            printf("###### Page at 0x%0x ofs_self 0x%0x, size (delta ofs_next) 0x%0x ######\n",
-                   static_cast<int>(page), rd32(hdr + HBIN_OFS_SELF), next);
+            diag_printf("###### Page at 0x%0x ofs_self 0x%0x, size (delta ofs_next) 0x%0x ######\n",
+                        static_cast<int>(page), rd32(hdr + HBIN_OFS_SELF), next);
         if (next == 0) {
-            fprintf(stderr, "openHive: ERROR: Page at 0x%x has size zero! File may be corrupt, or program has a bug\n",
-                    static_cast<int>(page));
+            diag_eprintf("openHive: ERROR: Page at 0x%x has size zero! File may be corrupt, or program has a bug\n",
+                         static_cast<int>(page));
             break;
         }
         if (next < HBIN_HEADER || page + next > data_end(h)) {
-            fprintf(stderr, "openHive: ERROR: Page at 0x%x has size 0x%x, past the end of the hive data 0x%x\n",
-                    static_cast<int>(page), next, static_cast<int>(data_end(h)));
+            diag_eprintf("openHive: ERROR: Page at 0x%x has size 0x%x, past the end of the hive data 0x%x\n",
+                         static_cast<int>(page), next, static_cast<int>(data_end(h)));
             break;
         }
         h->pages++;
@@ -99,8 +100,8 @@ void walk_pages(Hive* h) {
         if (end == CellWalk::ZeroSize) {
             parse_block(h, stop, 0);
         } else if (end == CellWalk::Overrun) {
-            fprintf(stderr, "openHive: ERROR: Cell at 0x%x runs past the end of its page at 0x%x\n", stop,
-                    static_cast<int>(page + next));
+            diag_eprintf("openHive: ERROR: Cell at 0x%x runs past the end of its page at 0x%x\n", stop,
+                         static_cast<int>(page + next));
         }
         pages_add(h, static_cast<int>(page), next);
         h->lastbin = static_cast<int>(page);
@@ -120,19 +121,19 @@ void guess_type(Hive* h) {
     } else {
         h->type = HIVE_TYPE_UNKNOWN;
     }
-    if (h->state & HIVE_VERBOSE) printf("Type of hive guessed to be: %d\n", h->type);
+    if (h->state & HIVE_VERBOSE) diag_printf("Type of hive guessed to be: %d\n", h->type);
 }
 
 // Parses the image of a handle whose buffer is filled.
 void parse_image(Hive* h) {
     pages_clear(h);
     if (h->size < HBIN_START || header_dword(h, 0) != REGF_SIGNATURE) {
-        fprintf(stderr, "openHive(%s): File does not seem to be a registry hive!\n", h->filename);
+        diag_eprintf("openHive(%s): File does not seem to be a registry hive!\n", h->filename);
         return;
     }
     if (!base_block_sum_ok(h->buffer)) {
-        fprintf(stderr, "openHive(%s): WARNING: REGF header checksum mismatch! calc: 0x%08x != file: 0x%08x\n",
-                h->filename, regf_checksum(h->buffer), header_dword(h, REGF_CHECKSUM));
+        diag_eprintf("openHive(%s): WARNING: REGF header checksum mismatch! calc: 0x%08x != file: 0x%08x\n",
+                     h->filename, regf_checksum(h->buffer), header_dword(h, REGF_CHECKSUM));
     }
     // A root offset past the image cannot lead to a key; 0 makes every lookup fail.
     h->rootofs = header_file_offset(h, REGF_ROOT_OFS);
@@ -142,13 +143,13 @@ void parse_image(Hive* h) {
     choose_index_type(h);
     walk_pages(h);
     if (h->state & HIVE_VERBOSE) {
-        printf("Last HBIN at offset       : 0x%x\n", h->lastbin);
-        printf("First non-HBIN page offset: 0x%x\n", h->endofs);
-        printf("hdr->unknown4 (version?)  : 0x%x\n", header_dword(h, REGF_VERSION_MINOR));
+        diag_printf("Last HBIN at offset       : 0x%x\n", h->lastbin);
+        diag_printf("First non-HBIN page offset: 0x%x\n", h->endofs);
+        diag_printf("hdr->unknown4 (version?)  : 0x%x\n", header_dword(h, REGF_VERSION_MINOR));
     }
-    printf("File size %d [%x] bytes, containing %d pages (+ 1 headerpage)\n", h->size, h->size, h->pages);
-    printf("Used for data: %d/%d blocks/bytes, unused: %d/%d blocks/bytes.\n\n", h->useblk, h->usetot, h->unuseblk,
-           h->unusetot);
+    diag_printf("File size %d [%x] bytes, containing %d pages (+ 1 headerpage)\n", h->size, h->size, h->pages);
+    diag_printf("Used for data: %d/%d blocks/bytes, unused: %d/%d blocks/bytes.\n\n", h->useblk, h->usetot, h->unuseblk,
+                h->unusetot);
     guess_type(h);
 }
 
@@ -161,8 +162,7 @@ Hive* new_hive(const char* filename, int mode) {
 
 }  // namespace
 
-Hive* openHiveWithLogs(const char* filename, const void* data, long len, const HiveLogData* logs, int nlogs,
-                       int mode) {
+Hive* openHiveWithLogs(const char* filename, const void* data, long len, const HiveLogData* logs, int nlogs, int mode) {
     if (!data || len < 0 || len > INT_MAX || nlogs < 0 || (nlogs > 0 && !logs)) return nullptr;
     Hive* h = new_hive(filename, mode & ~HIVE_FILE_OPEN);
     h->size = static_cast<int>(len);
@@ -171,8 +171,8 @@ Hive* openHiveWithLogs(const char* filename, const void* data, long len, const H
     std::vector<LogBytes> given;
     for (int i = 0; i < nlogs; ++i) {
         if (!logs[i].data || logs[i].len < 0) continue;
-        given.push_back({logs[i].name ? logs[i].name : "", static_cast<const unsigned char*>(logs[i].data),
-                         logs[i].len});
+        given.push_back(
+            {logs[i].name ? logs[i].name : "", static_cast<const unsigned char*>(logs[i].data), logs[i].len});
     }
     recover_image(h, given);
     parse_image(h);
@@ -188,7 +188,7 @@ Hive* openHive(const char* filename, int mode) {
     long length = 0;
     FILE* fp = open_for_loading(filename, &length);
     if (!fp) {
-        fprintf(stderr, "openHive(%s): %s\n", filename, hive_open_error());
+        diag_eprintf("openHive(%s): %s\n", filename, hive_open_error());
         return nullptr;
     }
     Hive* h = new_hive(filename, mode | HIVE_FILE_OPEN);
@@ -203,7 +203,7 @@ Hive* openHive(const char* filename, int mode) {
         got += static_cast<size_t>(n);
     }
     if (got != static_cast<size_t>(h->size)) {
-        fprintf(stderr, "Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
+        diag_eprintf("Could not read file, got %d bytes while expecting %d\n", static_cast<int>(got), h->size);
         set_open_error("could not be read whole: " + std::to_string(got) + " of " + std::to_string(h->size) + " bytes");
         closeHive(h);
         return nullptr;

@@ -6,15 +6,15 @@
 
 #include <cstdint>
 
-#include "image.h"
+#include "engine/image.h"
 
 namespace hivemend {
 
 // One list of keys, checked to fit its cell.
 struct Leaf {
-    int rec = 0;           // record offset
-    uint16_t id = 0;       // ID_LI, ID_LF or ID_LH
-    int count = 0;         // entries
+    int rec = 0;      // record offset
+    uint16_t id = 0;  // ID_LI, ID_LF or ID_LH
+    int count = 0;    // entries
     unsigned char* entries = nullptr;
     int entry_size() const { return id == ID_LI ? 4 : 8; }
     // Stored offset of the nk of entry i.

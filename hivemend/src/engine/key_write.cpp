@@ -9,155 +9,76 @@
 #include <utility>
 #include <vector>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/lookup.h"
 #include "hivemend/modify.h"
-#include "image.h"
-#include "index.h"
-#include "names.h"
+#include "index_edit.h"
 #include "security.h"
 
 using namespace hivemend;
 
 namespace {
 
-// An index list can count at most this many entries.
-constexpr int kMaxEntries = 0x7FFF;
-
 std::string_view stored_name(const nk_key* nk) { return {nk_name(nk), nk->len_name}; }
-
-// The lists of a key's subkey index: the one list, or the leaves of its ri.
-struct IndexLists {
-    uint16_t id = 0;          // id of the key's index (0: none)
-    int ri = 0;               // record offset of the ri, 0 without one
-    std::vector<Leaf> leaves;
-};
-
-// False (with the reason printed by the caller) when the index is of an
-// unknown kind or any of its lists cannot be read.
-bool read_index(const Hive* h, const nk_key* nk, IndexLists* out) {
-    const int64_t rec = stored_to_rec(nk->ofs_lf);
-    out->id = index_id(h, rec);
-    Leaf l;
-    if (out->id == ID_RI) {
-        RiList ri;
-        if (!ri_at(h, rec, &ri)) return false;
-        out->ri = ri.rec;
-        for (int i = 0; i < ri.count; ++i) {
-            if (!leaf_at(h, stored_to_rec(ri.leaf(i)), &l)) return false;
-            out->leaves.push_back(l);
-        }
-        return true;
-    }
-    if (!leaf_at(h, rec, &l)) return false;
-    out->leaves.push_back(l);
-    return true;
-}
-
-// Builds an index list of `id` from stored key offsets.
-std::vector<unsigned char> build_list(uint16_t id, const std::vector<int32_t>& keys,
-                                      const std::vector<uint32_t>& hints) {
-    const size_t esize = id == ID_LI ? 4 : 8;
-    std::vector<unsigned char> out(4 + esize * keys.size());
-    memcpy(out.data(), &id, 2);
-    const auto n = static_cast<uint16_t>(keys.size());
-    memcpy(out.data() + 2, &n, 2);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        memcpy(out.data() + 4 + esize * i, &keys[i], 4);
-        if (esize == 8) memcpy(out.data() + 8 + esize * i, &hints[i], 4);
-    }
-    return out;
-}
-
-// The hint or hash an lf or lh entry carries for a name.
-uint32_t entry_hint(uint16_t id, const StoredName& n) {
-    return id == ID_LH ? name_hash(n.bytes, n.compressed) : name_hint(n.bytes, n.compressed);
-}
-
-void read_entries(const Leaf& l, std::vector<int32_t>* keys, std::vector<uint32_t>* hints) {
-    for (int i = 0; i < l.count; ++i) {
-        keys->push_back(l.nk(i));
-        hints->push_back(l.entry_size() == 8 ? static_cast<uint32_t>(rd32(l.entries + 8 * i + 4)) : 0);
-    }
-}
-
-int list_cell_size(uint16_t id, size_t count) { return static_cast<int>(8 + (id == ID_LI ? 4 : 8) * count); }
 
 // Adds key `name` below `parent`; the new key's record offset, or 0 with
 // `*err` set as add_subkey reports it.
 int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     const nk_key* nk = nk_at(h, parent);
     if (!nk) {
-        puts("add_key: current ptr not 'nk'");
+        diag_puts("add_key: current ptr not 'nk'");
         *err = 1;
         return 0;
     }
     const StoredName sn = encode_name(name);
     if (name.empty() || sn.bytes.size() > 0xFFFF) return 0;
     if (nk->no_subkeys == INT_MAX) {
-        printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
+        diag_printf("add_key: subkey count of key at 0x%x is damaged\n", parent);
         return 0;
     }
     // The new key shares its parent's security record, which counts it.
     const sk_key* sk = sk_stored(h, nk->ofs_sk);
     if (!sk || sk->no_usage < 0 || sk->no_usage == INT_MAX) {
-        printf("add_key: security record of key at 0x%x is damaged, %s not added\n", parent, name.c_str());
+        diag_printf("add_key: security record of key at 0x%x is damaged, %s not added\n", parent, name.c_str());
         return 0;
     }
-    IndexLists idx;
+    KeyIndex idx;
     uint16_t id = static_cast<uint16_t>(h->nkindextype ? h->nkindextype : ID_LF);
-    size_t target = 0;
-    size_t slot = 0;
-    std::vector<int32_t> keys;
-    std::vector<uint32_t> hints;
+    IndexPlace place;
+    std::vector<IndexEntry> entries;
     if (nk->no_subkeys > 0) {
-        if (!read_index(h, nk, &idx)) {
-            printf("add_key: index type not supported: 0x%04x\n", idx.id);
+        if (!read_key_index(h, nk, &idx)) {
+            diag_printf("add_key: index type not supported: 0x%04x\n", idx.id);
             return 0;
         }
-        if (idx.leaves.empty()) {
-            printf("add_key: index of key at 0x%x holds no list\n", parent);
+        if (idx.lists.empty()) {
+            diag_printf("add_key: index of key at 0x%x holds no list\n", parent);
             return 0;
         }
-        bool found = false;
-        for (size_t li = 0; li < idx.leaves.size() && !found; ++li) {
-            const Leaf& l = idx.leaves[li];
-            for (int i = 0; i < l.count; ++i) {
-                const nk_key* sub = nk_stored(h, l.nk(i));
-                if (!sub) continue;
-                if (l.id == ID_LI)
-                    printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
-                const int cmp = order_names(sn.bytes, sn.compressed, stored_name(sub),
-                                            sub->type & NK_COMPRESSED_NAME);
-                if (cmp == 0) {
-                    printf("add_key: key %s already exists!\n", name.c_str());
-                    *err = 2;
-                    return 0;
-                }
-                if (cmp < 0) {
-                    target = li;
-                    slot = static_cast<size_t>(i);
-                    found = true;
-                    break;
-                }
-            }
+        place = sorted_place(h, idx, sn, false, [&](const Leaf& l, const nk_key* sub) {
+            if (l.id == ID_LI)
+                diag_printf("add_key: cmp <%s> with <%.*s>\n", name.c_str(), sub->len_name, nk_name(sub));
+        });
+        if (place.taken) {
+            diag_printf("add_key: key %s already exists!\n", name.c_str());
+            *err = 2;
+            return 0;
         }
-        if (!found) {
-            target = idx.leaves.size() - 1;
-            slot = static_cast<size_t>(idx.leaves.back().count);
-        }
-        const Leaf& l = idx.leaves[target];
-        if (l.count >= kMaxEntries) {
-            printf("add_key: index list of key at 0x%x is full (%d entries), %s not added\n", parent, l.count,
-                   name.c_str());
+        const Leaf& l = idx.lists[place.list].leaf;
+        if (l.count >= kMaxIndexEntries) {
+            diag_printf("add_key: index list of key at 0x%x is full (%d entries), %s not added\n", parent, l.count,
+                        name.c_str());
             return 0;
         }
         id = l.id;
-        read_entries(l, &keys, &hints);
+        entries = idx.lists[place.list].entries;
     }
-    const int32_t old_list = nk->no_subkeys > 0 ? cell_to_stored(idx.leaves[target].rec - 4) : OFS_NONE;
+    const int32_t old_list = nk->no_subkeys > 0 ? cell_to_stored(idx.lists[place.list].leaf.rec - 4) : OFS_NONE;
     const int cell = alloc_block(h, parent, static_cast<int>(sn.bytes.size()) + 80);
     if (!cell) {
-        printf("add_key: unable to allocate space for new key descriptor for %s!\n", name.c_str());
+        diag_printf("add_key: unable to allocate space for new key descriptor for %s!\n", name.c_str());
         return 0;
     }
     auto* k = reinterpret_cast<nk_key*>(h->buffer + cell + 4);
@@ -171,12 +92,12 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     k->ofs_classnam = OFS_NONE;
     k->len_name = static_cast<uint16_t>(sn.bytes.size());
     memcpy(nk_name(k), sn.bytes.data(), sn.bytes.size());
-    keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(slot), cell_to_stored(cell));
-    hints.insert(hints.begin() + static_cast<std::ptrdiff_t>(slot), entry_hint(id, sn));
-    const std::vector<unsigned char> list = build_list(id, keys, hints);
-    const int blk = alloc_block(h, parent, list_cell_size(id, keys.size()));
+    entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(place.slot),
+                   {cell_to_stored(cell), entry_hint(id, sn)});
+    const std::vector<unsigned char> list = list_bytes(id, entries);
+    const int blk = alloc_block(h, parent, list_cell_size(id, entries.size()));
     if (!blk) {
-        printf("add_key: unable to allocate space for new index table for %s!\n", name.c_str());
+        diag_printf("add_key: unable to allocate space for new index table for %s!\n", name.c_str());
         free_block(h, cell);
         return 0;
     }
@@ -184,11 +105,7 @@ int insert_key(Hive* h, int parent, const std::string& name, int* err) {
     auto* pw = reinterpret_cast<nk_key*>(h->buffer + parent);
     sk_acquire(h, pw->ofs_sk);
     pw->no_subkeys += 1;
-    if (idx.ri) {
-        wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(target), cell_to_stored(blk));
-    } else {
-        pw->ofs_lf = cell_to_stored(blk);
-    }
+    set_index_list(h, parent, idx, place.list, blk);
     if (old_list != OFS_NONE) free_block(h, static_cast<int>(stored_to_cell(old_list)));
     h->state |= HIVE_DIRTY;
     return cell + 4;
@@ -203,7 +120,8 @@ bool entry_is(uint16_t id, const nk_key* sub, std::string_view given, const Stor
         return form.size() == stored.size() && (id == ID_LI ? casefold_equal(stored.data(), form.data(), form.size())
                                                             : memcmp(stored.data(), form.data(), form.size()) == 0);
     };
-    return same(given) || (encoded.compressed == static_cast<bool>(sub->type & NK_COMPRESSED_NAME) && same(encoded.bytes));
+    return same(given) ||
+           (encoded.compressed == static_cast<bool>(sub->type & NK_COMPRESSED_NAME) && same(encoded.bytes));
 }
 
 // Unlinks and frees subkey `name` of `parent`, or the subkey whose record
@@ -212,43 +130,39 @@ bool entry_is(uint16_t id, const nk_key* sub, std::string_view given, const Stor
 int unlink_key(Hive* h, int parent, std::string_view name, int target) {
     const nk_key* nk = nk_at(h, parent);
     if (!nk) {
-        puts("add_key: current ptr not nk");
+        diag_puts("add_key: current ptr not nk");
         return 1;
     }
     if (nk->no_subkeys <= 0) {
-        puts("del_key: key has no subkeys!");
+        diag_puts("del_key: key has no subkeys!");
         return 1;
     }
-    IndexLists idx;
-    if (!read_index(h, nk, &idx)) {
-        printf("del_key: index other than 'lf', 'li' or 'lh' not supported yet. 0x%04x\n", idx.id);
+    KeyIndex idx;
+    if (!read_key_index(h, nk, &idx)) {
+        diag_printf("del_key: index other than 'lf', 'li' or 'lh' not supported yet. 0x%04x\n", idx.id);
         return 1;
     }
     const StoredName encoded = encode_name(name);
-    size_t leaf_index = 0;
-    int entry = -1;
-    for (size_t li = 0; li < idx.leaves.size() && entry < 0; ++li) {
-        const Leaf& l = idx.leaves[li];
-        for (int i = 0; i < l.count; ++i) {
-            const nk_key* sub = nk_stored(h, l.nk(i));
-            if (sub && (target ? rec_ofs(h, sub) == target : entry_is(l.id, sub, name, encoded))) {
-                leaf_index = li;
+    size_t from = idx.lists.size();
+    size_t entry = 0;
+    for (size_t li = 0; li < idx.lists.size() && from == idx.lists.size(); ++li) {
+        const IndexList& l = idx.lists[li];
+        for (size_t i = 0; i < l.entries.size(); ++i) {
+            const nk_key* sub = nk_stored(h, l.entries[i].nk);
+            if (sub && (target ? rec_ofs(h, sub) == target : entry_is(l.leaf.id, sub, name, encoded))) {
+                from = li;
                 entry = i;
                 break;
             }
         }
     }
-    if (entry < 0) {
-        printf("del_key: subkey %.*s not found!\n", static_cast<int>(name.size()), name.data());
+    if (from == idx.lists.size()) {
+        diag_printf("del_key: subkey %.*s not found!\n", static_cast<int>(name.size()), name.data());
         return 1;
     }
-    const Leaf leaf = idx.leaves[leaf_index];
-    std::vector<int32_t> keys;
-    std::vector<uint32_t> hints;
-    read_entries(leaf, &keys, &hints);
-    const int sub = static_cast<int>(stored_to_rec(keys[static_cast<size_t>(entry)]));
-    keys.erase(keys.begin() + entry);
-    hints.erase(hints.begin() + entry);
+    IndexList& list = idx.lists[from];
+    const int sub = static_cast<int>(stored_to_rec(list.entries[entry].nk));
+    list.entries.erase(list.entries.begin() + static_cast<std::ptrdiff_t>(entry));
     // What is needed of the subkey's record is read now: in a damaged hive
     // the cells allocated and freed below may overlap it.
     const nk_key* s = nk_at(h, sub);
@@ -257,62 +171,37 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
     // Everything the change needs is allocated before anything is freed, so
     // that a failure leaves the hive as it was.
     int newlist = 0;
-    int newri = 0;
-    std::vector<int32_t> slots;
-    if (!keys.empty()) {
-        const std::vector<unsigned char> list = build_list(leaf.id, keys, hints);
-        newlist = alloc_block(h, parent, list_cell_size(leaf.id, keys.size()));
+    if (!list.entries.empty()) {
+        const std::vector<unsigned char> bytes = list_bytes(list.leaf.id, list.entries);
+        newlist = alloc_block(h, parent, list_cell_size(list.leaf.id, list.entries.size()));
         if (!newlist) {
-            printf("del_key: WARNING: unable to allocate space for new key descriptor for %.*s! Not deleted\n",
-                   static_cast<int>(name.size()), name.data());
+            diag_printf("del_key: WARNING: unable to allocate space for new key descriptor for %.*s! Not deleted\n",
+                        static_cast<int>(name.size()), name.data());
             return 1;
         }
-        fill_block(h, newlist, list.data(), static_cast<int>(list.size()));
-    } else if (idx.ri && idx.leaves.size() > 1) {
-        RiList ri;
-        ri_at(h, idx.ri, &ri);
-        for (int i = 0; i < ri.count; ++i)
-            if (static_cast<size_t>(i) != leaf_index) slots.push_back(ri.leaf(i));
-        newri = alloc_block(h, parent, 8 + 4 * static_cast<int>(slots.size()));
-        if (!newri) {
-            printf("del_key: WARNING: unable to allocate space for ri-index for %.*s! Not deleted\n",
-                   static_cast<int>(name.size()), name.data());
-            return 1;
-        }
-        unsigned char* r = h->buffer + newri + 4;
-        const uint16_t rid = ID_RI;
-        const auto n = static_cast<uint16_t>(slots.size());
-        memcpy(r, &rid, 2);
-        memcpy(r + 2, &n, 2);
-        memcpy(r + 4, slots.data(), 4 * slots.size());
+        fill_block(h, newlist, bytes.data(), static_cast<int>(bytes.size()));
     }
     if (class_name != OFS_NONE) free_block(h, static_cast<int>(stored_to_cell(class_name)));
     free_block(h, sub - 4);
-    free_block(h, leaf.rec - 4);
     sk_release(h, security);
     nk_key* p = nk_at(h, parent);
     if (!p) {
-        printf("del_key: key at 0x%x overlapped the freed cells, its index is left as it is\n", parent);
+        diag_printf("del_key: key at 0x%x overlapped the freed cells, its index is left as it is\n", parent);
         return 1;
     }
     p->no_subkeys -= 1;
-    if (!idx.ri) {
-        p->ofs_lf = newlist ? cell_to_stored(newlist) : OFS_NONE;
-    } else if (newlist) {
-        wr32(h->buffer + idx.ri + 4 + 4 * static_cast<int>(leaf_index), cell_to_stored(newlist));
+    if (newlist) {
+        free_block(h, list.leaf.rec - 4);
+        set_index_list(h, parent, idx, from, newlist);
     } else {
-        if (h->state & HIVE_VERBOSE) {
+        if (idx.ri && (h->state & HIVE_VERBOSE)) {
             char path[4096] = "";
             get_abs_path(h, parent, path, sizeof path);
-            printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(leaf_index), parent, path);
+            diag_printf("del_key: need to delete ri-slot %d for %x - %s\n", static_cast<int>(from), parent, path);
         }
-        free_block(h, idx.ri - 4);
-        if (newri) {
-            p->ofs_lf = cell_to_stored(newri);
-        } else {
-            p->ofs_lf = OFS_NONE;
-            if (h->state & HIVE_VERBOSE) puts("del_key: .. and that was the last one. key now empty!");
-        }
+        drop_empty_lists(h, parent, idx);
+        if (idx.ri && nk_at(h, parent)->ofs_lf == OFS_NONE && (h->state & HIVE_VERBOSE))
+            diag_puts("del_key: .. and that was the last one. key now empty!");
     }
     h->state |= HIVE_DIRTY;
     return 0;
@@ -322,11 +211,11 @@ int unlink_key(Hive* h, int parent, std::string_view name, int target) {
 // index cannot be read.
 bool list_children(const Hive* h, const nk_key* nk, std::vector<std::pair<std::string, int>>* out) {
     if (nk->no_subkeys <= 0) return true;
-    IndexLists idx;
-    if (!read_index(h, nk, &idx)) return false;
-    for (const Leaf& l : idx.leaves) {
-        for (int i = 0; i < l.count; ++i) {
-            const nk_key* sub = nk_stored(h, l.nk(i));
+    KeyIndex idx;
+    if (!read_key_index(h, nk, &idx)) return false;
+    for (const IndexList& l : idx.lists) {
+        for (const IndexEntry& e : l.entries) {
+            const nk_key* sub = nk_stored(h, e.nk);
             if (!sub) return false;
             out->emplace_back(std::string(stored_name(sub)), rec_ofs(h, sub));
         }
@@ -362,18 +251,18 @@ int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
     if (!cell) {
         cell = trav_path(hdesc, vofs, path, LOOKUP_EXACT);
         if (!cell) {
-            printf("rdel_keys: Key <%s> not found\n", path);
+            diag_printf("rdel_keys: Key <%s> not found\n", path);
             return 0;
         }
     }
     const nk_key* top = nk_at(hdesc, cell + 4);
     if (!top) {
-        puts("Error: Not a 'nk' node!");
+        diag_puts("Error: Not a 'nk' node!");
         return 0;
     }
     const int parent = vofs ? vofs : root_rec(hdesc);
     if (cell + 4 == root_rec(hdesc) || stored_to_rec(top->ofs_parent) != parent) {
-        printf("rdel_keys: Key <%s> is not a subkey of the key at 0x%x\n", path, parent);
+        diag_printf("rdel_keys: Key <%s> is not a subkey of the key at 0x%x\n", path, parent);
         return 0;
     }
     // Depth first without recursion; a key met twice on the way down means
@@ -391,11 +280,11 @@ int rdel_keys(Hive* hdesc, const char* path, int vofs, int cell) {
         const nk_key* nk = nk_at(hdesc, key);
         Frame f{key, par, std::move(name), {}, 0};
         if (!nk) {
-            puts("Error: Not a 'nk' node!");
+            diag_puts("Error: Not a 'nk' node!");
             return false;
         }
         if (!on_path.insert(key).second || !list_children(hdesc, nk, &f.kids)) {
-            printf("rdel_keys: subkeys of key at 0x%x are damaged, not deleted\n", key);
+            diag_printf("rdel_keys: subkeys of key at 0x%x are damaged, not deleted\n", key);
             return false;
         }
         stack.push_back(std::move(f));

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "base_block.h"
+#include "engine/image.h"
 #include "hivemend/format.h"
 #include "hivemend/recovery.h"
-#include "image.h"
 
 namespace hivemend {
 

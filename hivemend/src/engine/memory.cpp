@@ -1,4 +1,5 @@
 #include "memory.h"
+#include "engine/diag.h"
 
 #include <sys/mman.h>
 
@@ -13,7 +14,7 @@ namespace {
 constexpr size_t kHuge = size_t{2} << 20;
 
 [[noreturn]] void out_of_memory(const char* what) {
-    perror(what);
+    diag_perror(what);
     abort();
 }
 

@@ -1,39 +1,10 @@
-#include "names.h"
+#include "engine/names.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-#include "hivemend/text.h"
 
 namespace hivemend {
 
 namespace {
-
-void put_unit(std::string& out, uint32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-}
-
-// Decodes strict UTF-8 into code points; false for anything else.
-bool decode_utf8(std::string_view s, std::u32string* out) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        int n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-        if (!n || i + static_cast<size_t>(n) > s.size()) return false;
-        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-        for (int k = 1; k < n; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
-        out->push_back(cp);
-        i += static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // The characters of a stored name as UTF-16 code units.
 std::u16string units(std::string_view name, bool compressed) {
@@ -53,67 +24,31 @@ uint32_t upcase(uint32_t c) {
     return c;
 }
 
-std::string adopt(char* s) {
-    std::string r = s;
-    free(s);
-    return r;
+// The Latin-1 bytes of code points that all fit in 8 bits.
+bool latin1_form(const std::u32string& cps, std::string* out) {
+    for (const char32_t c : cps) {
+        if (c > 0xFF) return false;
+        *out += static_cast<char>(c);
+    }
+    return true;
 }
 
 }  // namespace
 
-std::string utf8_to_utf16le(std::string_view s) {
-    std::string out;
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const size_t left = s.size() - i;
-        auto cont = [&](size_t k) { return static_cast<unsigned char>(s[i + k]) & 0x3F; };
-        if (c < 0x80) {
-            put_unit(out, c);
-            i += 1;
-        } else if ((c & 0xE0) == 0xC0 && left >= 2) {
-            put_unit(out, ((c & 0x1F) << 6) | cont(1));
-            i += 2;
-        } else if ((c & 0xF8) == 0xF0 && left >= 4) {
-            const uint32_t cp = ((c & 0x07) << 18) | (cont(1) << 12) | (cont(2) << 6) | cont(3);
-            if (cp >= 0x10000 && cp < 0x110000) {
-                put_unit(out, 0xD800 + ((cp - 0x10000) >> 10));
-                put_unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
-            }
-            i += 4;
-        } else if (c >= 0xC0 && left >= 3) {
-            put_unit(out, ((c & 0x0F) << 12) | (cont(1) << 6) | cont(2));
-            i += 3;
-        } else {
-            i += 1;  // a stray byte that begins no sequence
-        }
-    }
-    return out;
-}
-
 std::string utf8_to_latin1(std::string_view s) {
     std::u32string cps;
-    if (!decode_utf8(s, &cps)) return {};
     std::string out;
-    bool ascii = true;
-    for (const char32_t c : cps) {
-        if (c > 0xFF) return {};
-        ascii = ascii && c < 0x80;
-        out += static_cast<char>(c);
-    }
-    return ascii ? std::string() : out;
+    if (!utf8_code_points(s, &cps) || !latin1_form(cps, &out)) return {};
+    for (const char c : out)
+        if (static_cast<unsigned char>(c) >= 0x80) return out;
+    return {};
 }
 
 StoredName encode_name(std::string_view given) {
     std::u32string cps;
-    if (!decode_utf8(given, &cps)) return {std::string(given), true};
-    bool fits = true;
-    for (const char32_t c : cps) fits = fits && c <= 0xFF;
-    if (fits) {
-        std::string out;
-        for (const char32_t c : cps) out += static_cast<char>(c);
-        return {out, true};
-    }
+    if (!utf8_code_points(given, &cps)) return {std::string(given), true};
+    std::string latin1;
+    if (latin1_form(cps, &latin1)) return {latin1, true};
     return {utf8_to_utf16le(given), false};
 }
 
@@ -149,11 +84,7 @@ uint32_t name_hint(std::string_view name, bool compressed) {
 
 bool casefold_equal(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 0x20);
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 0x20);
-        if (x != y) return false;
+        if (fold_az(static_cast<unsigned char>(a[i])) != fold_az(static_cast<unsigned char>(b[i]))) return false;
     }
     return true;
 }
@@ -183,14 +114,20 @@ bool value_name_matches(const vk_key* vk, const NameQuery& q) {
     return q.utf16.size() == len && q.utf16.compare(0, len, vk_name(vk), len) == 0;
 }
 
-std::string key_name_utf8(const nk_key* nk) {
-    return adopt((nk->type & NK_COMPRESSED_NAME) ? string_latin1_to_utf8(nk_name(nk), nk->len_name)
-                                                 : string_regw2prog(nk_name(nk), nk->len_name));
+std::string stored_name_utf8(std::string_view bytes, bool compressed) {
+    return compressed ? latin1_to_utf8(bytes.data(), bytes.size()) : utf16le_to_utf8(bytes.data(), bytes.size());
 }
 
-std::string value_name_utf8(const vk_key* vk) {
-    return adopt((vk->flag & VK_COMPRESSED_NAME) ? string_latin1_to_utf8(vk_name(vk), vk->len_name)
-                                                 : string_regw2prog(vk_name(vk), vk->len_name));
+std::string key_name_whole(const nk_key* nk) {
+    return stored_name_utf8({nk_name(nk), nk->len_name}, nk->type & NK_COMPRESSED_NAME);
 }
+
+std::string value_name_whole(const vk_key* vk) {
+    return stored_name_utf8({vk_name(vk), vk->len_name}, vk->flag & VK_COMPRESSED_NAME);
+}
+
+std::string key_name_utf8(const nk_key* nk) { return key_name_whole(nk).c_str(); }
+
+std::string value_name_utf8(const vk_key* vk) { return value_name_whole(vk).c_str(); }
 
 }  // namespace hivemend

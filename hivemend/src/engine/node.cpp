@@ -1,4 +1,4 @@
-// Walking keys: path lookup, subkey enumeration, a key's path and class name.
+// Reading keys: subkey enumeration, a key's path and class name.
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,117 +6,22 @@
 #include <string>
 #include <string_view>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/lookup.h"
 #include "hivemend/text.h"
-#include "image.h"
 #include "index.h"
+#include "keys.h"
 #include "memory.h"
-#include "names.h"
-#include "values.h"
 
 using namespace hivemend;
-
-namespace {
-
-constexpr size_t kMaxPart = 4096;
-
-bool is_root(const Hive* h, int64_t rec, const nk_key* nk) {
-    return rec == root_rec(h) || nk->type == NK_ROOT_TYPE;
-}
-
-// Record offset of the subkey of `nk` matching `q`, 0 when there is none.
-int find_subkey(const Hive* h, const nk_key* nk, const NameQuery& q, bool prefix) {
-    if (nk->no_subkeys <= 0) return 0;
-    int found = 0;
-    for_each_leaf(
-        h, nk,
-        [&](const Leaf& l) {
-            for (int i = 0; i < l.count && !found; ++i) {
-                const nk_key* sub = nk_stored(h, l.nk(i));
-                if (!sub) {
-                    puts("ERROR: not 'nk' node! (strange?)");
-                } else if (sub->len_name == 0) {
-                    puts("[No name]");
-                } else if (key_name_matches(sub, q, prefix)) {
-                    found = rec_ofs(h, sub);
-                }
-            }
-            return !found;
-        },
-        [](int) { return true; });
-    return found;
-}
-
-// Cuts the next part off `rest`: up to the first single backslash, which is
-// dropped; a doubled backslash stands for one inside the part.
-std::string cut_part(std::string_view& rest) {
-    std::string part;
-    size_t i = 0;
-    while (i < rest.size()) {
-        if (rest[i] == '\\') {
-            if (i + 1 < rest.size() && rest[i + 1] == '\\') {
-                part += '\\';
-                i += 2;
-                continue;
-            }
-            ++i;
-            break;
-        }
-        part += rest[i++];
-    }
-    rest.remove_prefix(i);
-    return part;
-}
-
-}  // namespace
-
-int trav_path(Hive* hdesc, int start, const char* path, int flags) {
-    int64_t cur = start ? start : root_rec(hdesc);
-    std::string_view rest = path ? path : "";
-    if (!(flags & LOOKUP_LITERAL) && !rest.empty() && rest[0] == '\\' && (rest.size() < 2 || rest[1] != '\\')) {
-        cur = root_rec(hdesc);
-        rest.remove_prefix(1);
-    }
-    for (;;) {
-        const nk_key* nk = nk_at(hdesc, cur);
-        if (!nk) {
-            puts("trav_path: Error: Not a 'nk' node!");
-            return 0;
-        }
-        if (flags & LOOKUP_LITERAL) {
-            std::string name(rest);
-            name.push_back(0);
-            de_escape(name.data(), 0);
-            const int vk = find_value(hdesc, nk, NameQuery(name.c_str()));
-            return vk ? vk - 4 : 0;
-        }
-        if (rest.empty()) return static_cast<int>(cur - 4);
-        const std::string part = cut_part(rest);
-        if (part.size() > kMaxPart) return 0;
-        if (part.empty()) return static_cast<int>(cur - 4);
-        if (!(flags & LOOKUP_EXACT)) {
-            if (part == "." && !rest.empty()) continue;
-            if (part == "..") {
-                if (!is_root(hdesc, cur, nk)) cur = stored_to_rec(nk->ofs_parent);
-                continue;
-            }
-        }
-        const NameQuery q(part);
-        if ((flags & LOOKUP_VALUE) && rest.empty()) {
-            const int vk = find_value(hdesc, nk, q);
-            if (vk) return vk - 4;
-        }
-        const int sub = find_subkey(hdesc, nk, q, !(flags & LOOKUP_EXACT));
-        if (!sub) return 0;
-        cur = sub;
-    }
-}
 
 int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr) {
     if (!key) return -1;
     const nk_key* nk = nk_at(hdesc, key);
     if (!nk) {
-        printf("ex_next error: Not a 'nk' node at 0x%0x\n", key);
+        diag_printf("ex_next error: Not a 'nk' node at 0x%0x\n", key);
         return -1;
     }
     if (*count < 0) return 0;
@@ -126,14 +31,14 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     RiList ri;
     if (index_id(hdesc, index) == ID_RI) {
         if (!ri_at(hdesc, index, &ri)) {
-            printf("ex_next: ERROR: index of key at 0x%0x is damaged\n", key);
+            diag_printf("ex_next: ERROR: index of key at 0x%0x is damaged\n", key);
             return -1;
         }
         // Empty sub-indexes hold nothing to report: pass on to the next one.
         for (;;) {
             if (*subindex < 0 || *subindex >= ri.count) return 0;
             if (!leaf_at(hdesc, stored_to_rec(ri.leaf(*subindex)), &leaf)) {
-                printf("ex_next: ERROR: sub-index %d of key at 0x%0x is damaged\n", *subindex, key);
+                diag_printf("ex_next: ERROR: sub-index %d of key at 0x%0x is damaged\n", *subindex, key);
                 return -1;
             }
             if (*count < leaf.count) break;
@@ -148,7 +53,7 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     } else {
         if (nk->no_subkeys < 1 || *count >= nk->no_subkeys) return 0;
         if (!leaf_at(hdesc, index, &leaf) || entry >= leaf.count) {
-            printf("ex_next: ERROR: index of key at 0x%0x does not hold subkey %d\n", key, entry);
+            diag_printf("ex_next: ERROR: index of key at 0x%0x does not hold subkey %d\n", key, entry);
             return -1;
         }
     }
@@ -157,11 +62,11 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
     sptr->nk = nk_stored(hdesc, stored);
     sptr->name = nullptr;
     if (!sptr->nk) {
-        printf("ex_next: ERROR: not 'nk' node at 0x%0x\n", sptr->nkoffs);
+        diag_printf("ex_next: ERROR: not 'nk' node at 0x%0x\n", sptr->nkoffs);
         return -1;
     }
     if (sptr->nk->len_name == 0) {
-        printf("ex_next: nk at 0x%0x has no name!\n", sptr->nkoffs);
+        diag_printf("ex_next: nk at 0x%0x has no name!\n", sptr->nkoffs);
     } else {
         sptr->name = mem_str(nk_name(sptr->nk), sptr->nk->len_name);
     }
@@ -172,7 +77,7 @@ int ex_next_n(Hive* hdesc, int key, int* count, int* subindex, SubkeyInfo* sptr)
 int get_abs_path(Hive* hdesc, int key, char* path, int maxlen) {
     const nk_key* nk = nk_at(hdesc, key);
     if (!nk) {
-        puts("get_abs_path: Not a 'nk' node!");
+        diag_puts("get_abs_path: Not a 'nk' node!");
         return 0;
     }
     if (maxlen > 4096) maxlen = 4096;
@@ -182,8 +87,8 @@ int get_abs_path(Hive* hdesc, int key, char* path, int maxlen) {
     // Each step adds at least one character, so a looping parent chain ends
     // at the length limit.
     while (nk && !is_root(hdesc, cur, nk)) {
-        const std::string name = (nk->type & NK_COMPRESSED_NAME) ? std::string(nk_name(nk), nk->len_name)
-                                                                 : key_name_utf8(nk);
+        const std::string name =
+            (nk->type & NK_COMPRESSED_NAME) ? std::string(nk_name(nk), nk->len_name) : key_name_utf8(nk);
         if (static_cast<int64_t>(text.size() + name.size() + 1) >= maxlen - 6) {
             text = "(...)" + text;
             break;
@@ -200,18 +105,18 @@ ValueBuffer* get_class(Hive* hdesc, int key, const char* path) {
     if (!path && !key) return nullptr;
     const int cell = trav_path(hdesc, key, path, 0);
     if (!cell) {
-        printf("get_class: Key <%s> not found\n", path ? path : "");
+        diag_printf("get_class: Key <%s> not found\n", path ? path : "");
         return nullptr;
     }
     const nk_key* nk = nk_at(hdesc, cell + 4);
     if (!nk) return nullptr;
     if (nk->len_classnam == 0) {
-        puts("get_class: Key has no class data.");
+        diag_puts("get_class: Key has no class data.");
         return nullptr;
     }
     const unsigned char* data = list_at(hdesc, stored_to_rec(nk->ofs_classnam), 0, nk->len_classnam, 1);
     if (!data) {
-        printf("get_class: class name of key at 0x%x does not fit its cell\n", cell + 4);
+        diag_printf("get_class: class name of key at 0x%x does not fit its cell\n", cell + 4);
         return nullptr;
     }
     ValueBuffer* buf = new_valuebuffer(nk->len_classnam);

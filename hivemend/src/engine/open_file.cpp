@@ -1,4 +1,4 @@
-#include "open_file.h"
+#include "engine/open_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image.h"
+#include "engine/image.h"
 
 struct HivePages {
     std::vector<int> start;    // file offset of each page, ascending

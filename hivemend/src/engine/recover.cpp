@@ -20,8 +20,9 @@
 #include <string>
 
 #include "base_block.h"
+#include "engine/diag.h"
+#include "engine/image.h"
 #include "hivemend/recovery.h"
-#include "image.h"
 #include "memory.h"
 #include "safetext/safetext.h"
 
@@ -327,20 +328,20 @@ void say(const Hive* h, const HiveRecovery& r) {
         const std::string seqs = r.first_seq == r.last_seq
                                      ? "sequence number " + hex(r.last_seq)
                                      : "sequence numbers " + hex(r.first_seq) + " to " + hex(r.last_seq);
-        printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %s, %s, %s%s\n",
-               safetext::escaped(h->filename).c_str(), used.c_str(), counted(r.entries, "entry", "entries").c_str(),
-               counted(r.pages, "page", "pages").c_str(), seqs.c_str(),
-               r.header_from_log ? "; base block taken from the log" : "");
+        diag_printf("openHive(%s): dirty hive recovered from its transaction logs: %s; %s, %s, %s%s\n",
+                    safetext::escaped(h->filename).c_str(), used.c_str(),
+                    counted(r.entries, "entry", "entries").c_str(), counted(r.pages, "page", "pages").c_str(),
+                    seqs.c_str(), r.header_from_log ? "; base block taken from the log" : "");
         return;
     }
     std::string why = r.note;
     for (const HiveLogReport& l : r.logs)
         why += (why.empty() ? "" : "; ") + safetext::escaped(base_name(l.file)) + ": " + l.note;
-    fprintf(stderr,
-            "openHive(%s): WARNING: dirty hive (sequence numbers 0x%x and 0x%x%s) without a usable transaction log "
-            "(%s); read as it is\n",
-            safetext::escaped(h->filename).c_str(), r.primary, r.secondary, r.checksum_ok ? "" : ", checksum wrong",
-            why.c_str());
+    diag_eprintf(
+        "openHive(%s): WARNING: dirty hive (sequence numbers 0x%x and 0x%x%s) without a usable transaction log "
+        "(%s); read as it is\n",
+        safetext::escaped(h->filename).c_str(), r.primary, r.secondary, r.checksum_ok ? "" : ", checksum wrong",
+        why.c_str());
 }
 
 // The whole of a log file, opened read-only; empty with `*error` when it

@@ -1,13 +1,13 @@
-#include "replace_file.h"
+#include "engine/replace_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 
 namespace hivemend {

@@ -9,10 +9,11 @@
 #include <cstring>
 #include <string>
 
-#include "hivemend/hive.h"
 #include "clean_save.h"
-#include "image.h"
-#include "replace_file.h"
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/replace_file.h"
+#include "hivemend/hive.h"
 
 using namespace hivemend;
 
@@ -31,13 +32,10 @@ int writeHive(Hive* hdesc) {
     struct stat st {};
     const bool known = stat(target.c_str(), &st) == 0;
     switch (replace_file(target, image, static_cast<size_t>(len), known ? &st : nullptr)) {
-    case Replaced::Yes:
-        break;
-    case Replaced::NotCreated:
-        fprintf(stderr, "writeHive: open(%s), FILE NOT WRITTEN!\n", hdesc->filename);
-        return 1;
+    case Replaced::Yes: break;
+    case Replaced::NotCreated: diag_eprintf("writeHive: open(%s), FILE NOT WRITTEN!\n", hdesc->filename); return 1;
     case Replaced::NotWritten:
-        fprintf(stderr, "writeHive: saving %s failed (%s), FILE NOT WRITTEN!\n", hdesc->filename, strerror(errno));
+        diag_eprintf("writeHive: saving %s failed (%s), FILE NOT WRITTEN!\n", hdesc->filename, strerror(errno));
         return 1;
     }
     hdesc->state &= ~HIVE_DIRTY;

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "engine/diag.h"
 #include "hivemend/modify.h"
 
 namespace hivemend {
@@ -18,7 +19,7 @@ sk_key* sk_stored(const Hive* h, int32_t stored) {
 bool sk_acquire(Hive* h, int32_t stored) {
     sk_key* sk = sk_stored(h, stored);
     if (!sk || sk->no_usage < 0 || sk->no_usage == INT_MAX) {
-        printf("sk_acquire: security record at 0x%x is damaged\n", static_cast<int>(stored_to_cell(stored)));
+        diag_printf("sk_acquire: security record at 0x%x is damaged\n", static_cast<int>(stored_to_cell(stored)));
         return false;
     }
     sk->no_usage += 1;
@@ -29,8 +30,8 @@ bool sk_acquire(Hive* h, int32_t stored) {
 void sk_release(Hive* h, int32_t stored) {
     sk_key* sk = sk_stored(h, stored);
     if (!sk || sk->no_usage <= 0) {
-        printf("sk_release: security record at 0x%x is damaged, left as it is\n",
-               static_cast<int>(stored_to_cell(stored)));
+        diag_printf("sk_release: security record at 0x%x is damaged, left as it is\n",
+                    static_cast<int>(stored_to_cell(stored)));
         return;
     }
     h->state |= HIVE_DIRTY;
@@ -42,8 +43,8 @@ void sk_release(Hive* h, int32_t stored) {
     sk_key* p = sk_stored(h, prev);
     sk_key* n = sk_stored(h, next);
     if (!p || !n || prev == stored || p->ofs_nextsk != stored || n->ofs_prevsk != stored) {
-        printf("sk_release: security record at 0x%x is not linked to its neighbours, not freed\n",
-               static_cast<int>(stored_to_cell(stored)));
+        diag_printf("sk_release: security record at 0x%x is not linked to its neighbours, not freed\n",
+                    static_cast<int>(stored_to_cell(stored)));
         return;
     }
     p->ofs_nextsk = next;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "image.h"
+#include "engine/image.h"
 
 namespace hivemend {
 

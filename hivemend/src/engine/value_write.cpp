@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/values.h"
 #include "hivemend/modify.h"
-#include "image.h"
-#include "names.h"
-#include "values.h"
+#include "path.h"
 
 using namespace hivemend;
 
@@ -24,6 +26,67 @@ bool big_in_one_cell(const Hive* h) { return header_dword(h, REGF_VERSION_MINOR)
 // Frees cells allocated by an operation that then failed.
 void free_cells(Hive* h, const std::vector<int>& cells) {
     for (const int c : cells) free_block(h, c);
+}
+
+// Windows keeps in each key the length of its longest value name and of its
+// largest value data; a value that grows past them raises them.
+void raise_maxima(Hive* h, int key, size_t name_len, int data_len) {
+    nk_key* nk = nk_at(h, key);
+    if (!nk) return;
+    if (nk->dummy5 < static_cast<int64_t>(name_len)) nk->dummy5 = static_cast<int32_t>(name_len);
+    if (nk->dummy6 < data_len) nk->dummy6 = data_len;
+}
+
+// Room for `size` bytes as the data of the value at record offset `vk`,
+// whose old data is freed; null on failure.
+void* allocate_data(Hive* hdesc, int vk, int size) {
+    free_val_data(hdesc, vk);
+    if (size <= 4) {
+        vk_key* v = vk_at(hdesc, vk);
+        v->len_data = static_cast<uint32_t>(size) | VK_DATA_INLINE;
+        v->ofs_data = 0;
+        hdesc->state |= HIVE_DIRTY;
+        return &v->ofs_data;
+    }
+    if (size <= kPart || big_in_one_cell(hdesc)) {
+        const int blk = alloc_block(hdesc, vk, size);
+        if (!blk) return nullptr;
+        vk_key* v = vk_at(hdesc, vk);
+        v->ofs_data = static_cast<uint32_t>(cell_to_stored(blk));
+        v->len_data = static_cast<uint32_t>(size);
+        return hdesc->buffer + blk + 4;
+    }
+    const int parts = size / kPart + 1;
+    diag_printf("alloc_val_data: doing large key: size = %x (%d), parts = %d\n", size, size, parts);
+    std::vector<int> cells;
+    const int db = alloc_block(hdesc, vk, sizeof(db_key));
+    if (!db) return nullptr;
+    cells.push_back(db);
+    const int list = alloc_block(hdesc, vk, parts * 4);
+    if (!list) {
+        free_cells(hdesc, cells);
+        return nullptr;
+    }
+    cells.push_back(list);
+    diag_printf("alloc_val_data: dbofs = %x, listofs = %x\n", db, list);
+    for (int i = 0; i < parts; ++i) {
+        const int part = alloc_block(hdesc, vk, kPart);
+        if (!part) {
+            free_cells(hdesc, cells);
+            return nullptr;
+        }
+        cells.push_back(part);
+        diag_printf("alloc_val_data: block # %d, blockofs = %x\n", i, part);
+        wr32(hdesc->buffer + list + 4 + 4 * i, cell_to_stored(part));
+    }
+    auto* rec = reinterpret_cast<db_key*>(hdesc->buffer + db + 4);
+    rec->id = ID_DB;
+    rec->no_parts = static_cast<uint16_t>(parts);
+    rec->ofs_list = cell_to_stored(list);
+    vk_key* v = vk_at(hdesc, vk);
+    v->ofs_data = static_cast<uint32_t>(cell_to_stored(db));
+    v->len_data = static_cast<uint32_t>(size);
+    return rec;
 }
 
 std::vector<int32_t> copy_entries(const unsigned char* list, int count) {
@@ -47,19 +110,19 @@ int free_val_data(Hive* hdesc, int vofs) {
         const int parts = db->no_parts;
         const int list = static_cast<int>(stored_to_cell(db->ofs_list));
         const std::vector<int32_t> entries = copy_entries(list_at(hdesc, list + 4, 0, parts, 4), parts);
-        printf("free_val_data: Long value: parts = %d, list = %x\n", parts, list);
+        diag_printf("free_val_data: Long value: parts = %d, list = %x\n", parts, list);
         for (int i = 0; i < parts; ++i) {
             const int part = static_cast<int>(stored_to_cell(entries[static_cast<size_t>(i)]));
             const int len = -rd32(hdesc->buffer + part);
-            printf("free_val_data: Freeing long datablock %d offset %x, size %x (%d)\n", i, part, len, len);
+            diag_printf("free_val_data: Freeing long datablock %d offset %x, size %x (%d)\n", i, part, len, len);
             free_block(hdesc, part);
         }
-        printf("free_val_data: Freeing indirect list at %x\n", list);
+        diag_printf("free_val_data: Freeing indirect list at %x\n", list);
         free_block(hdesc, list);
-        printf("free_val_data: Freeing db structure at %x\n", static_cast<int>(stored_to_cell(field)));
+        diag_printf("free_val_data: Freeing db structure at %x\n", static_cast<int>(stored_to_cell(field)));
         free_block(hdesc, static_cast<int>(stored_to_cell(field)));
     } else if (d.kind == DataKind::Damaged) {
-        printf("free_val_data: data of value at 0x%x is damaged and left in place\n", vofs);
+        diag_printf("free_val_data: data of value at 0x%x is damaged and left in place\n", vofs);
     }
     vk_key* w = vk_at(hdesc, vofs);
     if (w) {
@@ -72,56 +135,12 @@ int free_val_data(Hive* hdesc, int vofs) {
 
 void* alloc_val_data(Hive* hdesc, int vofs, const char* path, int size, int flags) {
     if (!hive_may_change(hdesc)) return nullptr;
-    const int cell = trav_path(hdesc, vofs, path, flags);
-    const int vk = cell + 4;
-    if (!cell || !vk_at(hdesc, vk) || size < 0) return nullptr;
-    free_val_data(hdesc, vk);
-    if (size <= 4) {
-        vk_key* v = vk_at(hdesc, vk);
-        v->len_data = static_cast<uint32_t>(size) | VK_DATA_INLINE;
-        v->ofs_data = 0;
-        hdesc->state |= HIVE_DIRTY;
-        return &v->ofs_data;
-    }
-    if (size <= kPart || big_in_one_cell(hdesc)) {
-        const int blk = alloc_block(hdesc, vk, size);
-        if (!blk) return nullptr;
-        vk_key* v = vk_at(hdesc, vk);
-        v->ofs_data = static_cast<uint32_t>(cell_to_stored(blk));
-        v->len_data = static_cast<uint32_t>(size);
-        return hdesc->buffer + blk + 4;
-    }
-    const int parts = size / kPart + 1;
-    printf("alloc_val_data: doing large key: size = %x (%d), parts = %d\n", size, size, parts);
-    std::vector<int> cells;
-    const int db = alloc_block(hdesc, vk, sizeof(db_key));
-    if (!db) return nullptr;
-    cells.push_back(db);
-    const int list = alloc_block(hdesc, vk, parts * 4);
-    if (!list) {
-        free_cells(hdesc, cells);
-        return nullptr;
-    }
-    cells.push_back(list);
-    printf("alloc_val_data: dbofs = %x, listofs = %x\n", db, list);
-    for (int i = 0; i < parts; ++i) {
-        const int part = alloc_block(hdesc, vk, kPart);
-        if (!part) {
-            free_cells(hdesc, cells);
-            return nullptr;
-        }
-        cells.push_back(part);
-        printf("alloc_val_data: block # %d, blockofs = %x\n", i, part);
-        wr32(hdesc->buffer + list + 4 + 4 * i, cell_to_stored(part));
-    }
-    auto* rec = reinterpret_cast<db_key*>(hdesc->buffer + db + 4);
-    rec->id = ID_DB;
-    rec->no_parts = static_cast<uint16_t>(parts);
-    rec->ofs_list = cell_to_stored(list);
-    vk_key* v = vk_at(hdesc, vk);
-    v->ofs_data = static_cast<uint32_t>(cell_to_stored(db));
-    v->len_data = static_cast<uint32_t>(size);
-    return rec;
+    const PathHit hit = find_path(hdesc, vofs, path, flags);
+    const int vk = hit.cell + 4;
+    if (!hit.cell || !vk_at(hdesc, vk) || size < 0) return nullptr;
+    void* room = allocate_data(hdesc, vk, size);
+    if (room) raise_maxima(hdesc, hit.key, hit.name_len, size);
+    return room;
 }
 
 int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int type, int flags) {
@@ -131,17 +150,17 @@ int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int ty
     const int cur = get_val_len(hdesc, vofs, path, flags);
     if (cur == -1) return 0;
     if ((kv->len != cur || kv->len == 0) && !alloc_val_data(hdesc, vofs, path, kv->len, flags)) {
-        printf("put_buf2val: %s : alloc_val_data failed!\n", name);
+        diag_printf("put_buf2val: %s : alloc_val_data failed!\n", name);
         return 0;
     }
     if (!get_val_data(hdesc, vofs, path, type, flags)) {
-        printf("put_buf2val: %s : get_val_data failed!\n", name);
+        diag_printf("put_buf2val: %s : get_val_data failed!\n", name);
         return 0;
     }
-    const int cell = trav_path(hdesc, vofs, path, flags | LOOKUP_VALUE);
-    const DataRef d = locate_data(hdesc, vk_at(hdesc, cell + 4));
+    const PathHit hit = find_path(hdesc, vofs, path, flags | LOOKUP_VALUE);
+    const DataRef d = locate_data(hdesc, vk_at(hdesc, hit.cell + 4));
     if (d.len != kv->len) {
-        printf("put_buf2val: %s : data does not fit the value\n", name);
+        diag_printf("put_buf2val: %s : data does not fit the value\n", name);
         return 0;
     }
     if (d.kind == DataKind::Inline || d.kind == DataKind::Cell) {
@@ -150,21 +169,22 @@ int put_buf2val(Hive* hdesc, ValueBuffer* kv, int vofs, const char* path, int ty
         const auto* db = reinterpret_cast<const db_key*>(d.p);
         const int parts = db->no_parts;
         const int list = static_cast<int>(stored_to_cell(db->ofs_list));
-        printf("put_buf2val: Long value: parts = %d, list = %x\n", parts, list);
+        diag_printf("put_buf2val: Long value: parts = %d, list = %x\n", parts, list);
         int done = 0;
         for (int i = 0; i < parts; ++i) {
             const int part = static_cast<int>(stored_to_cell(rd32(hdesc->buffer + list + 4 + 4 * i)));
             const int cap = -rd32(hdesc->buffer + part) - 8;
             const int copy = kv->len - done < cap ? kv->len - done : cap;
-            printf("put_buf2val: Datablock %d offset %x, size %x (%d)\n", i, part, cap, cap);
-            printf("             : Point = %x, restlen = %x, copylen = %x\n", done, kv->len - done, copy);
+            diag_printf("put_buf2val: Datablock %d offset %x, size %x (%d)\n", i, part, cap, cap);
+            diag_printf("             : Point = %x, restlen = %x, copylen = %x\n", done, kv->len - done, copy);
             fill_block(hdesc, part, vb_data(kv) + done, copy);
             done += copy;
         }
     } else if (d.kind != DataKind::None) {
-        printf("put_buf2val: %s : data of a long value is not a 'db' record\n", name);
+        diag_printf("put_buf2val: %s : data of a long value is not a 'db' record\n", name);
         return 0;
     }
+    raise_maxima(hdesc, hit.key, hit.name_len, kv->len);
     hdesc->state |= HIVE_DIRTY;
     return kv->len;
 }
@@ -182,32 +202,32 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
     if (!name || !*name) return nullptr;
     const nk_key* nk = nk_at(hdesc, nkofs);
     if (!nk) {
-        puts("add_value: Key pointer not to 'nk' node!");
+        diag_puts("add_value: Key pointer not to 'nk' node!");
         return nullptr;
     }
     // The name may point into the image, which the allocations below move.
     const std::string given = name;
     if (find_value(hdesc, nk, NameQuery(given))) {
-        printf("add_value: value %s already exists\n", given.c_str());
+        diag_printf("add_value: value %s already exists\n", given.c_str());
         return nullptr;
     }
     const StoredName stored = encode_name(given == "@" ? std::string() : given);
     const int count = nk->no_values > 0 ? nk->no_values : 0;
     const unsigned char* old = count ? list_at(hdesc, stored_to_rec(nk->ofs_vallist), 0, count, 4) : nullptr;
     if (stored.bytes.size() > 0xFFFF || (count && !old)) {
-        printf("add_value: value list of key at 0x%x is damaged or the name is too long\n", nkofs);
+        diag_printf("add_value: value list of key at 0x%x is damaged or the name is too long\n", nkofs);
         return nullptr;
     }
     std::vector<int32_t> entries = copy_entries(old, count);
     const int32_t old_list = nk->ofs_vallist;
     const int list = alloc_block(hdesc, nkofs, (count + 1) * 4);
     if (!list) {
-        puts("add_value: failed to allocate new value list!");
+        diag_puts("add_value: failed to allocate new value list!");
         return nullptr;
     }
     const int vk = alloc_block(hdesc, list, static_cast<int>(stored.bytes.size()) + 24);
     if (!vk) {
-        puts("add_value: failed to allocate value descriptor");
+        diag_puts("add_value: failed to allocate value descriptor");
         free_block(hdesc, list);
         return nullptr;
     }
@@ -226,15 +246,16 @@ vk_key* add_value(Hive* hdesc, int nkofs, const char* name, int type) {
     k->no_values = count + 1;
     k->ofs_vallist = cell_to_stored(list);
     if (count) free_block(hdesc, static_cast<int>(stored_to_cell(old_list)));
+    raise_maxima(hdesc, nkofs, given == "@" ? 0 : given.size(), static_cast<int>(v->len_data & ~VK_DATA_INLINE));
     hdesc->state |= HIVE_DIRTY;
-    return v;
+    return vk_at(hdesc, vk + 4);
 }
 
 void del_vk(Hive* hdesc, int vkofs) {
     if (!hive_may_change(hdesc)) return;
     const vk_key* vk = vk_at(hdesc, vkofs);
     if (!vk) {
-        puts("del_vk: Key pointer not to 'vk' node!");
+        diag_puts("del_vk: Key pointer not to 'vk' node!");
         return;
     }
     if (!(vk->len_data & VK_DATA_INLINE) && vk->ofs_data) free_val_data(hdesc, vkofs);
@@ -245,14 +266,14 @@ void del_allvalues(Hive* hdesc, int nkofs) {
     if (!hive_may_change(hdesc)) return;
     const nk_key* nk = nk_at(hdesc, nkofs);
     if (!nk) {
-        puts("del_allvalues: Key pointer not to 'nk' node!");
+        diag_puts("del_allvalues: Key pointer not to 'nk' node!");
         return;
     }
     if (nk->no_values <= 0) return;
     const int64_t list = stored_to_rec(nk->ofs_vallist);
     const unsigned char* entries = list_at(hdesc, list, 0, nk->no_values, 4);
     if (!entries) {
-        printf("del_allvalues: value list of key at 0x%x is damaged\n", nkofs);
+        diag_printf("del_allvalues: value list of key at 0x%x is damaged\n", nkofs);
         return;
     }
     for (const int32_t e : copy_entries(entries, nk->no_values)) del_vk(hdesc, static_cast<int>(stored_to_rec(e)));
@@ -261,7 +282,7 @@ void del_allvalues(Hive* hdesc, int nkofs) {
     // In a damaged hive the freed cells may have overlapped the key itself.
     nk_key* k = nk_at(hdesc, nkofs);
     if (!k) {
-        printf("del_allvalues: key at 0x%x overlapped its freed values\n", nkofs);
+        diag_printf("del_allvalues: key at 0x%x overlapped its freed values\n", nkofs);
         return;
     }
     k->ofs_vallist = OFS_NONE;
@@ -273,11 +294,11 @@ int del_value(Hive* hdesc, int nkofs, const char* name) {
     if (!name || !*name) return 1;
     const nk_key* nk = nk_at(hdesc, nkofs);
     if (!nk) {
-        puts("del_value: Key pointer not to 'nk' node!");
+        diag_puts("del_value: Key pointer not to 'nk' node!");
         return 1;
     }
     if (nk->no_values <= 0) {
-        puts("del_value: Key has no values!");
+        diag_puts("del_value: Key has no values!");
         return 1;
     }
     const std::string given = name;
@@ -286,7 +307,7 @@ int del_value(Hive* hdesc, int nkofs, const char* name) {
     const unsigned char* old = list_at(hdesc, list, 0, count, 4);
     const int vk = old ? find_value(hdesc, nk, NameQuery(given)) : 0;
     if (!vk) {
-        printf("del_value: value %s not found!\n", given.c_str());
+        diag_printf("del_value: value %s not found!\n", given.c_str());
         return 1;
     }
     if (hdesc->state & HIVE_NOALLOC) {
@@ -313,7 +334,7 @@ int del_value(Hive* hdesc, int nkofs, const char* name) {
     if (n) {
         const int blk = alloc_block(hdesc, static_cast<int>(list), n * 4);
         if (!blk) {
-            puts("del_value: FATAL: Was not able to alloc new index list");
+            diag_puts("del_value: FATAL: Was not able to alloc new index list");
         } else {
             memcpy(hdesc->buffer + blk + 4, entries.data(), 4 * entries.size());
             newlist = cell_to_stored(blk);
@@ -323,7 +344,7 @@ int del_value(Hive* hdesc, int nkofs, const char* name) {
     // In a damaged hive the freed cells may have overlapped the key itself.
     nk_key* k = nk_at(hdesc, nkofs);
     if (!k) {
-        printf("del_value: key at 0x%x overlapped the freed cells\n", nkofs);
+        diag_printf("del_value: key at 0x%x overlapped the freed cells\n", nkofs);
         return 1;
     }
     k->no_values = newlist == OFS_NONE ? 0 : n;

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/image.h"
+#include "engine/values.h"
 #include "hivemend/visit.h"
-#include "image.h"
 #include "index.h"
 #include "pages.h"
 #include "security.h"
-#include "values.h"
 
 using namespace hivemend;
 
@@ -53,8 +53,8 @@ public:
         while (page < h_->endofs) {
             const unsigned char* hdr = image_bytes(h_, page, HBIN_HEADER);
             if (!hdr || rd32(hdr) != HBIN_SIGNATURE) {
-                report(static_cast<int>(page), "page is not 'hbin' before the end of the hive data at " +
-                                                   hex(h_->endofs));
+                report(static_cast<int>(page),
+                       "page is not 'hbin' before the end of the hive data at " + hex(h_->endofs));
                 return;
             }
             const int32_t next = rd32(hdr + HBIN_OFS_NEXT);
@@ -127,7 +127,8 @@ public:
 
 private:
     bool claimed(int64_t cell) const {
-        return cell % 4 == 0 && static_cast<size_t>(cell) / 4 < map_.size() && (map_[static_cast<size_t>(cell) / 4] & kClaimed);
+        return cell % 4 == 0 && static_cast<size_t>(cell) / 4 < map_.size() &&
+               (map_[static_cast<size_t>(cell) / 4] & kClaimed);
     }
 
     // A cell the tree names at file offset `cell`: where the pages were
@@ -137,8 +138,8 @@ private:
     bool claim(int64_t cell, const char* what) {
         const size_t i = static_cast<size_t>(cell) / 4;
         if (i < map_.size() && (map_[i] & kKnown) && (cell % 8 || !(map_[i] & kUsedCell)))
-            report(static_cast<int>(cell), std::string(what) + ((map_[i] & kFreeCell) ? " lies in a free cell"
-                                                                                     : " overlaps another cell"));
+            report(static_cast<int>(cell),
+                   std::string(what) + ((map_[i] & kFreeCell) ? " lies in a free cell" : " overlaps another cell"));
         if (cell % 4 || i >= map_.size()) return true;
         if (map_[i] & kClaimed) {
             report(static_cast<int>(cell), std::string(what) + " is also used by another record");
@@ -267,8 +268,8 @@ int hive_visit(Hive* hdesc, HiveVisitor& visitor, int flags) {
     if (calc_regfsum(hdesc) != header_dword(hdesc, REGF_CHECKSUM))
         w.report(REGF_CHECKSUM, "base block checksum does not match its contents");
     if (hdesc->endofs > hdesc->size)
-        w.report(REGF_DATA_SIZE, "hive data ends at " + hex(hdesc->endofs) + ", past the end of the file at " +
-                                     hex(hdesc->size));
+        w.report(REGF_DATA_SIZE,
+                 "hive data ends at " + hex(hdesc->endofs) + ", past the end of the file at " + hex(hdesc->size));
     if (flags & VISIT_PAGES) w.pages();
     w.keys();
     w.counts();

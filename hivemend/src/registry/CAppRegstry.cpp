@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/encoding.h"
 #include "hivemend/hivebackup.h"
 #include "hivemend/lookup.h"
 #include "hivemend/recovery.h"
@@ -34,13 +35,19 @@ struct Route {
 
 // In the order they are tested.
 constexpr Route kRoutes[] = {
-    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\", 0, ""}, {"HKEY_LOCAL_MACHINE\\SYSTEM\\", 3, ""},
-    {"HKEY_CURRENT_USER\\", 8, ""},            {"HKEY_LOCAL_MACHINE\\SECURITY\\", 2, ""},
-    {"HKEY_LOCAL_MACHINE\\SAM\\", 1, ""},      {"HKEY_CLASSES_ROOT\\", 0, "Classes\\"},
-    {"HKEY_USERS\\.DEFAULT\\", 4, ""},         {"HKEY_USERS\\S-1-5-18\\", 5, ""},
+    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\", 0, ""},
+    {"HKEY_LOCAL_MACHINE\\SYSTEM\\", 3, ""},
+    {"HKEY_CURRENT_USER\\", 8, ""},
+    {"HKEY_LOCAL_MACHINE\\SECURITY\\", 2, ""},
+    {"HKEY_LOCAL_MACHINE\\SAM\\", 1, ""},
+    {"HKEY_CLASSES_ROOT\\", 0, "Classes\\"},
+    {"HKEY_USERS\\.DEFAULT\\", 4, ""},
+    {"HKEY_USERS\\S-1-5-18\\", 5, ""},
     {"HKEY_USERS\\S-1-5-19\\", 6, ""},
 };
 constexpr int kNotRouted = 10;
+// The machine's hive files that backups and restores cover, in their order.
+constexpr int kMachineHives[] = {0, 3, 4, 2, 1, 5};
 
 const char* hive_file(int index, bool xp) {
     switch (index) {
@@ -114,9 +121,7 @@ void CAppRegstry::ReadProfileList(CKRegstry& hive) {
         void* data = nullptr;
         const int len = hive.ReadValue(sids.offsets[i], "ProfileImagePath", &type, &data);
         if (len > 0 && (type == REG_SZ || type == REG_EXPAND_SZ)) {
-            const auto* utf16 = reinterpret_cast<char*>(vb_data(static_cast<ValueBuffer*>(data)));
-            std::string text(static_cast<size_t>(unc_to_utf8(utf16, len, nullptr, 0)), '\0');
-            unc_to_utf8(utf16, len, text.data(), static_cast<int>(text.size()));
+            std::string text = utf16le_to_utf8(vb_data(static_cast<ValueBuffer*>(data)), static_cast<size_t>(len));
             text.resize(strlen(text.c_str()));
             for (char& c : text) c = c == '\\' ? '/' : c;
             const size_t drive = text.rfind("%SystemDrive%", 0) == 0 ? 13 : (text.size() > 1 && text[1] == ':' ? 2 : 0);
@@ -294,11 +299,7 @@ std::string CAppRegstry::DamageOf(const _APP_REG_HANDLE* handle) {
     return damage;
 }
 
-void CAppRegstry::CloseKey(_APP_REG_HANDLE* handle) {
-    if (!handle) return;
-    delete handle->table();
-    delete handle;
-}
+void CAppRegstry::CloseKey(_APP_REG_HANDLE* handle) { free_handle(handle); }
 
 int CAppRegstry::CheckAddKey(const _APP_REG_HANDLE* handle) {
     if (!handle) return 0;
@@ -395,8 +396,12 @@ uintptr_t CAppRegstry::AddSubKey(_APP_REG_HANDLE* handle, const char* path, int*
 
 int CAppRegstry::ApplyChange() {
     lastFailure.clear();
-    std::vector<CKRegstry*> hives{software ? &software->Regstry() : nullptr, systemHive.get(), security.get(),
-                                  defaultHive.get(), sam.get(), localService.get()};
+    std::vector<CKRegstry*> hives{software ? &software->Regstry() : nullptr,
+                                  systemHive.get(),
+                                  security.get(),
+                                  defaultHive.get(),
+                                  sam.get(),
+                                  localService.get()};
     for (int i = 0; users && i < users->HiveCount(); ++i) hives.push_back(users->UserHive(i));
     int ok = 1;
     char file[260];
@@ -414,7 +419,7 @@ int CAppRegstry::BakHiveFile() {
     lastFailure.clear();
     char file[260];
     std::vector<std::string> backups;
-    for (const int index : {0, 3, 4, 2, 1, 5})
+    for (const int index : kMachineHives)
         if (GetHiveFile(index, file) == 0 && CRegNtuser::IsRegFile(file)) backups.push_back(std::string(file) + ".bhv");
     if (GetHiveFile(8, file) == 0) {
         std::vector<std::string> userHives;
@@ -425,7 +430,7 @@ int CAppRegstry::BakHiveFile() {
     lastFailure = write_problem(backups, rootPath);
     if (!lastFailure.empty()) return 0;
     int ok = 1;
-    for (const int index : {0, 3, 4, 2, 1, 5}) {
+    for (const int index : kMachineHives) {
         if (GetHiveFile(index, file) != 0 || !BackupHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::BakHive(file)) ok = 0;
@@ -436,7 +441,7 @@ int CAppRegstry::RestoreHiveFile() {
     lastFailure.clear();
     char file[260];
     std::vector<std::string> restored;
-    for (const int index : {0, 3, 4, 2, 1, 5})
+    for (const int index : kMachineHives)
         if (GetHiveFile(index, file) == 0) restored.emplace_back(file);
     if (GetHiveFile(8, file) == 0) CRegNtuser::GetUserHive(file, &restored);
     std::erase_if(restored, [](const std::string& h) { return access((h + ".bhv").c_str(), F_OK) != 0; });
@@ -448,7 +453,7 @@ int CAppRegstry::RestoreHiveFile() {
     lastFailure = write_problem(restored, rootPath);
     if (!lastFailure.empty()) return 0;
     int ok = 1;
-    for (const int index : {0, 3, 4, 2, 1, 5}) {
+    for (const int index : kMachineHives) {
         if (GetHiveFile(index, file) != 0 || !RestoreHiveWithLogs(file)) ok = 0;
     }
     if (GetHiveFile(8, file) != 0 || !CRegNtuser::RestoreHive(file)) ok = 0;

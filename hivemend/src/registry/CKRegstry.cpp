@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/rename.h"
+#include "engine/values.h"
 #include "hivemend/lookup.h"
 #include "hivemend/modify.h"
 #include "hivemend/regfile.h"
 #include "hivemend/regstring.h"
 #include "hivemend/text.h"
-#include "hivemend/unicode.h"
-#include "image.h"
-#include "names.h"
-#include "rename.h"
-#include "valuename.h"
-#include "values.h"
+#include "registry/valuename.h"
 
 using namespace hivemend;
 
@@ -67,8 +67,7 @@ _REG_VALUE* make_value(const vk_key* vk, const ValueBuffer* data) {
     const auto* bytes = reinterpret_cast<const char*>(vb_data(data));
     std::string out;
     if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        out.resize(static_cast<size_t>(unc_to_utf8(bytes, data->len, nullptr, 0)));
-        unc_to_utf8(bytes, data->len, out.data(), static_cast<int>(out.size()));
+        out = utf16le_to_utf8(bytes, static_cast<size_t>(data->len));
     } else if (type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) {
         out.assign(4, 0);
         memcpy(out.data(), bytes, data->len < 4 ? static_cast<size_t>(data->len) : 4);
@@ -77,7 +76,7 @@ _REG_VALUE* make_value(const vk_key* vk, const ValueBuffer* data) {
     }
     auto* v = static_cast<_REG_VALUE*>(calloc(1, offsetof(_REG_VALUE, data) + out.size() + 4));
     if (!v) {
-        perror("malloc failure");
+        diag_perror("malloc failure");
         abort();
     }
     const std::string name = value_name_utf8(vk);
@@ -92,10 +91,22 @@ template <class T>
 T* alloc_array(int n) {
     void* p = calloc(static_cast<size_t>(n > 0 ? n : 1), sizeof(T));
     if (!p) {
-        perror("malloc failure");
+        diag_perror("malloc failure");
         abort();
     }
     return static_cast<T*>(p);
+}
+
+// At most `size` bytes of the value's data into `buf`; its full length, 0
+// when it is missing or of another type.
+int copy_value(CKRegstry& hive, unsigned key, const char* name, int type, void* buf, int size) {
+    void* v = nullptr;
+    const int len = hive.GetValue(key, name, &v, type);
+    if (!len) return 0;
+    if (buf && size > 0)
+        memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
+    CKRegstry::FreeValue(v);
+    return len;
 }
 
 }  // namespace
@@ -149,7 +160,7 @@ const char* CKRegstry::OpenError() const {
 
 void CKRegstry::CloseHive() {
     if (!hive) return;
-    printf("closing hive %s\n", hive->filename);
+    diag_printf("closing hive %s\n", hive->filename);
     closeHive(hive);
     hive = nullptr;
 }
@@ -193,7 +204,7 @@ nk_key* CKRegstry::FindKey(const char* path, int key) {
 unsigned CKRegstry::keyoffset(const void* record) {
     const auto* p = static_cast<const unsigned char*>(record);
     if (!hive || p < hive->buffer || p >= hive->buffer + hive->size || !nk_at(hive, p - hive->buffer)) {
-        puts("not a nk node");
+        diag_puts("not a nk node");
         return 0;
     }
     return static_cast<unsigned>(p - hive->buffer);
@@ -209,12 +220,14 @@ unsigned CKRegstry::GetParentKey(int key) {
 
 nk_key* CKRegstry::RootKey() { return hive ? nk_at(hive, root_rec(hive)) : nullptr; }
 
-unsigned CKRegstry::RootKeyOfs() { return hive && nk_at(hive, root_rec(hive)) ? static_cast<unsigned>(root_rec(hive)) : 0; }
+unsigned CKRegstry::RootKeyOfs() {
+    return hive && nk_at(hive, root_rec(hive)) ? static_cast<unsigned>(root_rec(hive)) : 0;
+}
 
 int CKRegstry::GetSubkeyCount(unsigned key) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     return k->no_subkeys;
@@ -223,7 +236,7 @@ int CKRegstry::GetSubkeyCount(unsigned key) {
 int CKRegstry::GetValueCount(unsigned key) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     return k->no_values;
@@ -233,7 +246,7 @@ int CKRegstry::EnumSubkeys(unsigned key, _REG_SUBKEYS* out, void (*cb)(char*)) {
     if (!hive) return 0;
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     const int rec = rec_ofs(hive, k);
@@ -257,7 +270,7 @@ int CKRegstry::EnumSubkeys(unsigned key, _REG_SUBKEYS* out, void (*cb)(char*)) {
         out->subkeys = alloc_array<int>(out->count);
     }
     for (size_t i = 0; i < subs.size(); ++i) {
-        printf("kename:%s \n", subs[i].name.c_str());
+        diag_printf("kename:%s \n", subs[i].name.c_str());
         if (cb) {
             std::vector<char> copy(subs[i].name.begin(), subs[i].name.end());
             copy.push_back(0);
@@ -278,7 +291,7 @@ int CKRegstry::EnumValues(unsigned key, _REG_VALUES* out, void (*cb)(_REG_VALUE*
     out->items = nullptr;
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return -1;
     }
     const int rec = rec_ofs(hive, k);
@@ -311,7 +324,7 @@ int CKRegstry::GetValue(unsigned key, const char* name, void** out, int type) {
     const vk_key* vk = cell ? vk_at(hive, static_cast<int64_t>(cell) + 4) : nullptr;
     if (!vk) return 0;
     if (type && vk->val_type && static_cast<int>(vk->val_type) != type) {
-        printf("Value <%s> is not of correct type!\n", path.c_str());
+        diag_printf("Value <%s> is not of correct type!\n", path.c_str());
         return 0;
     }
     ValueBuffer* data = get_vk_data(hive, cell + 4);
@@ -321,7 +334,7 @@ int CKRegstry::GetValue(unsigned key, const char* name, void** out, int type) {
     }
     auto* buf = static_cast<ValueBuffer*>(calloc(1, sizeof(ValueBuffer) + static_cast<size_t>(data->len) + 4));
     if (!buf) {
-        perror("malloc failure");
+        diag_perror("malloc failure");
         abort();
     }
     buf->len = data->len;
@@ -332,21 +345,11 @@ int CKRegstry::GetValue(unsigned key, const char* name, void** out, int type) {
 }
 
 int CKRegstry::GetBinaryValue(unsigned key, const char* name, void* buf, int size) {
-    void* v = nullptr;
-    const int len = GetValue(key, name, &v, REG_BINARY);
-    if (!len) return 0;
-    if (buf && size > 0) memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
-    FreeValue(v);
-    return len;
+    return copy_value(*this, key, name, REG_BINARY, buf, size);
 }
 
 int CKRegstry::GetStringValue(unsigned key, const char* name, void* buf, int size) {
-    void* v = nullptr;
-    const int len = GetValue(key, name, &v, REG_SZ);
-    if (!len) return 0;
-    if (buf && size > 0) memcpy(buf, vb_data(static_cast<ValueBuffer*>(v)), static_cast<size_t>(len < size ? len : size));
-    FreeValue(v);
-    return len;
+    return copy_value(*this, key, name, REG_SZ, buf, size);
 }
 
 int CKRegstry::GetDWordValue(unsigned key, const char* name, void* out) {
@@ -385,7 +388,7 @@ int CKRegstry::ReadValue(unsigned key, const char* name, int* type, void** out) 
 int CKRegstry::FindValueName(unsigned key, const char* name) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node");
+        diag_puts("not a nk node");
         return 0;
     }
     const int vk = find_value(hive, k, NameQuery(inter_value_name(name)));
@@ -395,7 +398,7 @@ int CKRegstry::FindValueName(unsigned key, const char* name) {
 int CKRegstry::SetValue(unsigned key, int type, const char* name, const void* data, int len, int mode) {
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     const int rec = rec_ofs(hive, k);
@@ -412,9 +415,6 @@ int CKRegstry::SetValue(unsigned key, int type, const char* name, const void* da
     } else if (!add_value(hive, rec, path_value_name(vname).c_str(), type)) {
         return 0;
     }
-    auto* kw = nk_at(hive, rec);
-    if (kw->dummy5 < static_cast<int32_t>(vname.size())) kw->dummy5 = static_cast<int32_t>(vname.size());
-    if (kw->dummy6 < len) kw->dummy6 = len;
     ValueBuffer* kv = new_valuebuffer(len > 0 ? len : 0);
     if (len > 0) memcpy(vb_data(kv), data, static_cast<size_t>(len));
     const int stored = put_buf2val(hive, kv, rec, literal_value_name(vname).c_str(), type, kLiteral);
@@ -436,21 +436,21 @@ int CKRegstry::DeleValueKey(unsigned key, const char* name) {
 unsigned CKRegstry::AddSubKey(unsigned key, const char* path, int* err) {
     if (!hive || !path) return 0;
     if (strlen(path) > kMaxAddPath) {
-        printf("add key: path of %zu characters is too long: %.40s...\n", strlen(path), path);
-        puts("It is failed to add key");
+        diag_printf("add key: path of %zu characters is too long: %.40s...\n", strlen(path), path);
+        diag_puts("It is failed to add key");
         return 0;
     }
     const std::vector<std::string> parts = split_path(path);
     for (const std::string& part : parts) {
         if (!part.empty() && !valid_key_name(part.c_str())) {
-            printf("add key: <%s> is not a valid key name\n", part.c_str());
-            puts("It is failed to add key");
+            diag_printf("add key: <%s> is not a valid key name\n", part.c_str());
+            diag_puts("It is failed to add key");
             return 0;
         }
     }
     const nk_key* k = nk(key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     int current = rec_ofs(hive, k);
@@ -466,10 +466,10 @@ unsigned CKRegstry::AddSubKey(unsigned key, const char* path, int* err) {
         }
         const int made = add_subkey(hive, current, parts[i].c_str(), err);
         if (!made) {
-            puts("It is failed to add key");
+            diag_puts("It is failed to add key");
             return 0;
         }
-        printf("add key: %s\n", key_name_utf8(nk_at(hive, made)).c_str());
+        diag_printf("add key: %s\n", key_name_utf8(nk_at(hive, made)).c_str());
         current = made;
     }
     return static_cast<unsigned>(current);
@@ -500,7 +500,7 @@ unsigned CKRegstry::ReNameSubkey(unsigned key, const char* name, const char* new
     if (!hive) return 0;
     const int cell = trav_path(hive, static_cast<int>(key), name ? name : "", LOOKUP_EXACT);
     if (!cell || !nk_at(hive, static_cast<int64_t>(cell) + 4)) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
     return static_cast<unsigned>(rename_key(hive, cell + 4, newname));
@@ -527,20 +527,20 @@ int CKRegstry::DupNK(unsigned key) {
     if (!key || !hive) return 0;
     const nk_key* k = nk_at(hive, key);
     if (!k) {
-        puts("not a nk node.");
+        diag_puts("not a nk node.");
         return 0;
     }
-    printf("nk at offset:%08x\n", key);
-    printf("nk->ofs_parent offset:%08x\n", k->ofs_parent);
-    printf("valuelist offset:%08x\n", k->ofs_vallist);
-    printf("nk->keyname offset:%s\n", key_name_utf8(k).c_str());
-    printf("nk->classname offset:%08x\n", k->ofs_classnam);
-    printf("nk->dummy1  = %08x\n", k->dummy1);
-    printf("nk->dummy2  = %08x\n", k->dummy2);
-    printf("nk->dummy3   = %08x\n", k->dummy3);
-    printf("nk->dummy4(maxclasslen)  = %08x\n", k->dummy4);
-    printf("nk->dummy5(maxvalneamelen)  = %08x\n", k->dummy5);
-    printf("nk->dummy6(maxvaldatalen)  = %08x\n", k->dummy6);
-    printf("nk->dummy7(warkvar)  = %08x\n", k->dummy7);
+    diag_printf("nk at offset:%08x\n", key);
+    diag_printf("nk->ofs_parent offset:%08x\n", k->ofs_parent);
+    diag_printf("valuelist offset:%08x\n", k->ofs_vallist);
+    diag_printf("nk->keyname offset:%s\n", key_name_utf8(k).c_str());
+    diag_printf("nk->classname offset:%08x\n", k->ofs_classnam);
+    diag_printf("nk->dummy1  = %08x\n", k->dummy1);
+    diag_printf("nk->dummy2  = %08x\n", k->dummy2);
+    diag_printf("nk->dummy3   = %08x\n", k->dummy3);
+    diag_printf("nk->dummy4(maxclasslen)  = %08x\n", k->dummy4);
+    diag_printf("nk->dummy5(maxvalneamelen)  = %08x\n", k->dummy5);
+    diag_printf("nk->dummy6(maxvaldatalen)  = %08x\n", k->dummy6);
+    diag_printf("nk->dummy7(warkvar)  = %08x\n", k->dummy7);
     return 0;
 }

@@ -57,17 +57,14 @@ _APP_REG_HANDLE* CKRegstrySoftware::OpenKey(const char* path, int key, int creat
     table->entries.push_back({native_on ? 0 : 1, 2, native_on ? regstry.GetOffset(path, key) : 0});
     table->entries.push_back({mirror_on ? 0 : 1, 1, mirror_on ? regstry.GetOffset(mirror, 0) : 0});
     if (create) {
-        if (native_on && !table->entries[0].key) table->entries[0].key = regstry.AddSubKey(static_cast<unsigned>(key), path, nullptr);
+        if (native_on && !table->entries[0].key)
+            table->entries[0].key = regstry.AddSubKey(static_cast<unsigned>(key), path, nullptr);
         if (mirror_on && !table->entries[1].key) table->entries[1].key = regstry.AddSubKey(0, mirror, nullptr);
     }
     return new _APP_REG_HANDLE{reinterpret_cast<uintptr_t>(table), 0, nullptr};
 }
 
-void CKRegstrySoftware::CloseKey(_APP_REG_HANDLE* handle) {
-    if (!handle) return;
-    delete handle->table();
-    delete handle;
-}
+void CKRegstrySoftware::CloseKey(_APP_REG_HANDLE* handle) { free_handle(handle); }
 
 int CKRegstrySoftware::CheckAddKey(const _APP_REG_HANDLE* handle) {
     if (!handle || !handle->table()) return 0;
@@ -83,7 +80,8 @@ int CKRegstrySoftware::CheckDelKey(const _APP_REG_HANDLE* handle) {
     return 0;
 }
 
-int CKRegstrySoftware::CheckValue(const _APP_REG_HANDLE* handle, const char* name, int type, const void* data, int len) {
+int CKRegstrySoftware::CheckValue(const _APP_REG_HANDLE* handle, const char* name, int type, const void* data,
+                                  int len) {
     if (!handle || !handle->table()) return 0;
     int compared = 0;
     for (const _APP_REG_ENTRY& e : handle->table()->entries) {

@@ -10,11 +10,11 @@
 #include <exception>
 #include <initializer_list>
 
-#include "hivemend/hivebackup.h"
+#include "engine/open_file.h"
 #include "hivemend/hive.h"
+#include "hivemend/hivebackup.h"
 #include "hivemend/regfile.h"
 #include "keyaction.h"
-#include "open_file.h"
 
 using namespace hivemend;
 
@@ -96,7 +96,9 @@ int CRegNtuser::SaveHive() {
 
 int CRegNtuser::HiveCount() const { return static_cast<int>(hives.size()); }
 
-CKRegstry* CRegNtuser::UserHive(int i) { return i >= 0 && i < HiveCount() ? hives[static_cast<size_t>(i)].get() : nullptr; }
+CKRegstry* CRegNtuser::UserHive(int i) {
+    return i >= 0 && i < HiveCount() ? hives[static_cast<size_t>(i)].get() : nullptr;
+}
 
 _APP_REG_HANDLE* CRegNtuser::OpenKey(const char* path, int key, int create) {
     if (hives.empty() || !path) return nullptr;
@@ -109,11 +111,7 @@ _APP_REG_HANDLE* CRegNtuser::OpenKey(const char* path, int key, int create) {
     return new _APP_REG_HANDLE{reinterpret_cast<uintptr_t>(table), 8, nullptr};
 }
 
-void CRegNtuser::CloseKey(_APP_REG_HANDLE* handle) {
-    if (!handle) return;
-    delete handle->table();
-    delete handle;
-}
+void CRegNtuser::CloseKey(_APP_REG_HANDLE* handle) { free_handle(handle); }
 
 int CRegNtuser::CheckAddKey(const _APP_REG_HANDLE* handle) {
     if (!handle || !handle->table()) return 0;

@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/diag.h"
+#include "engine/replace_file.h"
 #include "hivemend/recovery.h"
 #include "hivemend/regfile.h"
-#include "replace_file.h"
+
+using namespace hivemend;
 
 namespace {
 
@@ -27,7 +30,7 @@ bool copy_log(const std::string& src, const std::string& dst, bool overwrite) {
     const int fd = open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        printf("[BakHiveFile] open log failed %s\n", src.c_str());
+        diag_printf("[BakHiveFile] open log failed %s\n", src.c_str());
         if (fd >= 0) close(fd);
         return false;
     }
@@ -41,13 +44,13 @@ bool copy_log(const std::string& src, const std::string& dst, bool overwrite) {
     }
     close(fd);
     if (got != bytes.size()) {
-        printf("[BakHiveFile] read log failed %s\n", src.c_str());
+        diag_printf("[BakHiveFile] read log failed %s\n", src.c_str());
         return false;
     }
     const hivemend::Replaced r = overwrite ? hivemend::replace_file(dst, bytes.data(), bytes.size(), &st)
                                            : hivemend::create_file(dst, bytes.data(), bytes.size(), &st);
     if (r != hivemend::Replaced::Yes) {
-        printf("[BakHiveFile] write file failed %s (%s)\n", dst.c_str(), strerror(errno));
+        diag_printf("[BakHiveFile] write file failed %s (%s)\n", dst.c_str(), strerror(errno));
         return false;
     }
     return true;

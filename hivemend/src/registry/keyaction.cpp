@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "engine/encoding.h"
+#include "hivemend/AppRegHandle.h"
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/CKRegstry.h"
 #include "hivemend/lookup.h"
@@ -56,8 +58,8 @@ int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const
         unsigned a = stored[i], b = given[i];
         // Letters are the low byte of a UTF-16LE unit whose high byte is 0.
         if (ignore_case && text && i % 2 == 0 && (i + 1 >= len || (!stored[i + 1] && !given[i + 1]))) {
-            a = a >= 'a' && a <= 'z' ? a - 32 : a;
-            b = b >= 'a' && b <= 'z' ? b - 32 : b;
+            a = fold_az(static_cast<unsigned char>(a));
+            b = fold_az(static_cast<unsigned char>(b));
         }
         same = a == b;
     }
@@ -67,6 +69,12 @@ int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const
 
 bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len) {
     return value_stand(hive, key, name, type, data, len, false) == CAppRegstry::VALUE_SAME;
+}
+
+void free_handle(_APP_REG_HANDLE* handle) {
+    if (!handle) return;
+    delete handle->table();
+    delete handle;
 }
 
 }  // namespace hivemend

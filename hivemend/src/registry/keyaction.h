@@ -3,6 +3,7 @@
 // What a handle's checks and fixes do to one key of one hive.
 
 class CKRegstry;
+struct _APP_REG_HANDLE;
 
 namespace hivemend {
 
@@ -22,11 +23,14 @@ FixResult fix_key(CKRegstry* hive, unsigned key, const char* name, int op, int t
 // of `data`: one of the VALUE_* bits of CAppRegstry::CompareValue. With
 // `ignore_case`, the UTF-16LE text of REG_SZ and REG_EXPAND_SZ data is
 // compared with the letters A-Z folded.
-int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len,
-                bool ignore_case);
+int value_stand(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len, bool ignore_case);
 
 // Whether `key` of `hive` holds the value `name` with type `type` and exactly
 // the `len` bytes of `data`. A key that does not exist holds nothing.
 bool value_matches(CKRegstry* hive, unsigned key, const char* name, int type, const void* data, int len);
+
+// Frees a handle of the installation layer with its table; null is ignored.
+// Every class that hands out handles closes them so.
+void free_handle(_APP_REG_HANDLE* handle);
 
 }  // namespace hivemend

@@ -1,8 +1,9 @@
 #include "hivemend/regfile.h"
 
+#include "engine/diag.h"
+#include "engine/open_file.h"
+#include "engine/replace_file.h"
 #include "hivemend/hive.h"
-#include "open_file.h"
-#include "replace_file.h"
 
 #include <dirent.h>
 #include <strings.h>
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+using namespace hivemend;
 
 namespace {
 
@@ -44,12 +47,12 @@ bool CopyHiveFile(const char* src, const char* dst, bool overwrite) {
     long len = 0;
     FILE* in = hivemend::open_for_loading(src, &len);
     if (!in) {
-        printf("[BakHiveFile] open orignal hive failed %s: %s\n", src, hive_open_error());
+        diag_printf("[BakHiveFile] open orignal hive failed %s: %s\n", src, hive_open_error());
         return false;
     }
     struct stat st {};
     if (len <= 0 || fstat(fileno(in), &st) != 0) {
-        printf("[BakHiveFile] get file size fialed %s\n", src);
+        diag_printf("[BakHiveFile] get file size fialed %s\n", src);
         fclose(in);
         return false;
     }
@@ -57,12 +60,12 @@ bool CopyHiveFile(const char* src, const char* dst, bool overwrite) {
     const size_t got = fread(bytes.data(), 1, bytes.size(), in);
     fclose(in);
     if (got != bytes.size()) {
-        puts("[BakHiveFile] fread origanl file failed");
+        diag_puts("[BakHiveFile] fread origanl file failed");
         return false;
     }
     if (!overwrite && exists(dst)) return false;
     if (hivemend::replace_file(dst, bytes.data(), bytes.size(), &st) != hivemend::Replaced::Yes) {
-        puts("[BakHiveFile] write file failed");
+        diag_puts("[BakHiveFile] write file failed");
         return false;
     }
     return true;

@@ -1,4 +1,4 @@
-#include "valuename.h"
+#include "registry/valuename.h"
 
 #include <cstring>
 

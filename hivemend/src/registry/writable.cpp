@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/replace_file.h"
 #include "hivemend/regfile.h"
-#include "replace_file.h"
 
 namespace hivemend {
 
@@ -42,8 +42,9 @@ std::string read_only_drive(const std::string& root) {
     std::string line = "the Windows drive " + root + " is mounted read-only (read-only file system)";
     char found[260];
     if (parse_insensitive_path((root + "/hiberfil.sys").c_str(), found, sizeof found))
-        line += "; it holds hiberfil.sys, so Windows is hibernated or was shut down with Fast Startup: start "
-                "Windows and shut it down fully first (hold Shift while choosing Shut down), then try again";
+        line +=
+            "; it holds hiberfil.sys, so Windows is hibernated or was shut down with Fast Startup: start "
+            "Windows and shut it down fully first (hold Shift while choosing Shut down), then try again";
     return line;
 }
 

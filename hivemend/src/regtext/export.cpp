@@ -8,40 +8,19 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
 #include "hivemend/regtext.h"
-#include "image.h"
-#include "utf16.h"
+#include "regtext/valuetext.h"
 
 using namespace hivemend;
 using namespace hivemend::regtext;
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-// Bytes per line of wrapped hex data, counting the width of the name part.
-constexpr int kBytesPerLine = 25;
-
 // Registry text has no escape for line breaks in names.
 bool fits_a_line(const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; }
-
-void escaped(std::string& out, const std::string& s) {
-    for (const char c : s) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-}
-
-void hex_bytes(std::string& out, size_t width, const unsigned char* p, int len) {
-    const int lead = static_cast<int>((width - 2) / 3);
-    for (int i = 0; i < len; ++i) {
-        out += kHex[p[i] >> 4];
-        out += kHex[p[i] & 0xF];
-        if (i + 1 == len) break;
-        out += ',';
-        if ((lead + i + 1) % kBytesPerLine == 0) out += "\\\r\n  ";
-    }
-    out += "\r\n";
-}
 
 class Exporter {
 public:
@@ -84,7 +63,7 @@ int Exporter::tree(int key, const std::string& path) {
     int written = 0;
     const auto enter = [&](int k, std::string p) {
         if (!on_path.insert(k).second) {
-            fprintf(stderr, "export: key at 0x%x is its own ancestor (damaged index), not written again\n", k);
+            diag_eprintf("export: key at 0x%x is its own ancestor (damaged index), not written again\n", k);
             return;
         }
         Frame f{k, std::move(p), {}, 0};
@@ -103,10 +82,10 @@ int Exporter::tree(int key, const std::string& path) {
         const int child = f.children[f.next++];
         const nk_key* nk = nk_at(h_, child);
         if (!nk) continue;
-        const std::string name = key_name(nk);
+        const std::string name = key_name_whole(nk);
         if (!fits_a_line(name)) {
-            fprintf(stderr, "export: key <%s\\%s> has a line break in its name and cannot be written\n", f.path.c_str(),
-                    name.c_str());
+            diag_eprintf("export: key <%s\\%s> has a line break in its name and cannot be written\n", f.path.c_str(),
+                         name.c_str());
             continue;
         }
         enter(child, f.path + "\\" + name);
@@ -116,9 +95,9 @@ int Exporter::tree(int key, const std::string& path) {
 
 void Exporter::key_block(int key, const std::string& path, std::vector<int>* children) {
     const nk_key* nk = nk_at(h_, key);
-    const std::string name = key_name(nk);
-    printf("Exporting key '%.*s' with %d subkeys and %d values...\n", static_cast<int>(name.size()), name.data(),
-           nk->no_subkeys, nk->no_values);
+    const std::string name = key_name_whole(nk);
+    diag_printf("Exporting key '%.*s' with %d subkeys and %d values...\n", static_cast<int>(name.size()), name.data(),
+                nk->no_subkeys, nk->no_values);
     out_ += "\r\n[";
     out_ += prefix_;
     out_ += path.empty() && prefix_.empty() ? "\\" : path;
@@ -130,7 +109,7 @@ void Exporter::key_block(int key, const std::string& path, std::vector<int>* chi
         free(vi.name);
         value(path, vi.vkoffs);
     }
-    if (r < 0) fprintf(stderr, "export: values of key <%s> are damaged, some are not written\n", path.c_str());
+    if (r < 0) diag_eprintf("export: values of key <%s> are damaged, some are not written\n", path.c_str());
     int sub = 0;
     count = 0;
     SubkeyInfo si{};
@@ -138,21 +117,21 @@ void Exporter::key_block(int key, const std::string& path, std::vector<int>* chi
         free(si.name);
         children->push_back(si.nkoffs + 4);
     }
-    if (r < 0) fprintf(stderr, "export: subkeys of key <%s> are damaged, some are not written\n", path.c_str());
+    if (r < 0) diag_eprintf("export: subkeys of key <%s> are damaged, some are not written\n", path.c_str());
     if (out_.size() > (1 << 16)) flush();
 }
 
 void Exporter::value(const std::string& keypath, int vk) {
     const vk_key* v = vk_at(h_, vk);
-    const std::string name = value_name(v);
+    const std::string name = value_name_whole(v);
     if (!fits_a_line(name)) {
-        fprintf(stderr, "export: value <%s> in key <%s> has a line break in its name and cannot be written\n",
-                name.c_str(), keypath.c_str());
+        diag_eprintf("export: value <%s> in key <%s> has a line break in its name and cannot be written\n",
+                     name.c_str(), keypath.c_str());
         return;
     }
     ValueBuffer* data = get_vk_data(h_, vk);
     if (!data) {
-        fprintf(stderr, "export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(), keypath.c_str());
+        diag_eprintf("export: data of value <%s> in key <%s> is damaged, not written\n", name.c_str(), keypath.c_str());
         return;
     }
     const size_t start = out_.size();
@@ -160,32 +139,11 @@ void Exporter::value(const std::string& keypath, int vk) {
         out_ += "@=";
     } else {
         out_ += '"';
-        escaped(out_, name);
+        append_escaped(out_, name);
         out_ += "\"=";
     }
     const size_t width = out_.size() - start;
-    const auto* bytes = vb_data(data);
-    const int type = static_cast<int>(v->val_type);
-    if (type == REG_DWORD && data->len == 4) {
-        char dw[24];
-        uint32_t d;
-        memcpy(&d, bytes, 4);
-        snprintf(dw, sizeof dw, "dword:%08x\r\n", d);
-        out_ += dw;
-    } else if (type == REG_SZ && plain_text(bytes, static_cast<size_t>(data->len))) {
-        out_ += '"';
-        escaped(out_, utf16le_to_utf8(bytes, static_cast<size_t>(data->len) - 2));
-        out_ += "\"\r\n";
-    } else {
-        char head[24];
-        if (type == REG_BINARY) {
-            snprintf(head, sizeof head, "hex:");
-        } else {
-            snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(type));
-        }
-        out_ += head;
-        hex_bytes(out_, width + strlen(head), bytes, data->len);
-    }
+    append_value(out_, width, static_cast<int>(v->val_type), vb_data(data), data->len);
     free(data);
 }
 
@@ -202,7 +160,7 @@ std::string key_path(Hive* h, int key) {
     int64_t cur = key;
     const nk_key* nk = nk_at(h, cur);
     while (nk && cur != root_rec(h) && nk->type != NK_ROOT_TYPE && seen.insert(cur).second) {
-        names.push_back(key_name(nk));
+        names.push_back(key_name_whole(nk));
         cur = stored_to_rec(nk->ofs_parent);
         nk = nk_at(h, cur);
     }
@@ -216,35 +174,34 @@ std::string key_path(Hive* h, int key) {
 int export_subkey(Hive* hdesc, int start, const char* path, const char* prefix, FILE* file) {
     const int key = find_key(hdesc, start, path);
     if (!key) {
-        printf("export: Key <%s> not found\n", path ? path : "");
+        diag_printf("export: Key <%s> not found\n", path ? path : "");
         return -1;
     }
     Exporter e(hdesc, prefix, file);
     return e.tree(key, key_path(hdesc, key));
 }
 
-int export_key(Hive* hdesc, int start, const char* path, const char* filename, const char* prefix,
-               std::string* error) {
+int export_key(Hive* hdesc, int start, const char* path, const char* filename, const char* prefix, std::string* error) {
     if (!find_key(hdesc, start, path)) {
-        printf("export: Key <%s> not found\n", path ? path : "");
+        diag_printf("export: Key <%s> not found\n", path ? path : "");
         if (error) *error = std::string("key '") + (path ? path : "") + "' not found";
         return -1;
     }
     FILE* f = fopen(filename, "w");
     if (!f) {
         const int err = errno;
-        printf("export: Cannot open file '%s'. %s (%d).\n", filename, strerror(err), err);
+        diag_printf("export: Cannot open file '%s'. %s (%d).\n", filename, strerror(err), err);
         if (error) *error = std::string(filename) + ": " + strerror(err);
         return -1;
     }
-    printf("Exporting to file '%s'...\n", filename);
+    diag_printf("Exporting to file '%s'...\n", filename);
     fputs("Windows Registry Editor Version 5.00\r\n", f);
     const int keys = export_subkey(hdesc, start, path, prefix, f);
     fputs("\r\n", f);
     const bool failed = ferror(f) != 0;
     if (fclose(f) != 0 || failed) {
         const int err = errno;
-        printf("export: Cannot write file '%s'. %s (%d).\n", filename, strerror(err), err);
+        diag_printf("export: Cannot write file '%s'. %s (%d).\n", filename, strerror(err), err);
         if (error) *error = std::string(filename) + ": " + strerror(err);
         remove(filename);
         return -1;

@@ -11,15 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "engine/diag.h"
+#include "engine/image.h"
+#include "engine/names.h"
+#include "engine/rename.h"
+#include "engine/values.h"
 #include "hivemend/modify.h"
 #include "hivemend/regtext.h"
-#include "image.h"
 #include "line.h"
-#include "names.h"
-#include "rename.h"
-#include "valuename.h"
-#include "values.h"
-#include "valuetext.h"
+#include "registry/valuename.h"
+#include "regtext/valuetext.h"
 
 using namespace hivemend;
 using namespace hivemend::regtext;
@@ -53,8 +54,7 @@ public:
 
 private:
     static std::string folded(std::string s) {
-        for (char& c : s)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+        for (char& c : s) c = static_cast<char>(fold_az(static_cast<unsigned char>(c)));
         return s;
     }
     // Built by appending: GCC 12 at -O3 misreads `"c" + std::string&&` as an
@@ -102,8 +102,8 @@ private:
     Hive* h_;
     std::string file_;
     std::string prefix_;
-    int key_ = 0;            // record offset of the current key, 0 = none
-    bool any_key_ = false;   // a key line was met
+    int key_ = 0;           // record offset of the current key, 0 = none
+    bool any_key_ = false;  // a key line was met
     bool key_skipped_ = false;
     int keys_ = 0;
     int matched_ = 0;
@@ -124,7 +124,7 @@ private:
 
 bool Importer::fail(int line, const std::string& why, bool printed) {
     const std::string where = file_ + ":" + std::to_string(line) + ": ";
-    if (!printed) fprintf(stderr, "import_reg: ERROR: %s%s\n", where.c_str(), why.c_str());
+    if (!printed) diag_eprintf("import_reg: ERROR: %s%s\n", where.c_str(), why.c_str());
     if (error_.empty()) error_ = where + why;
     return false;
 }
@@ -147,9 +147,9 @@ bool Importer::after_prefix(std::string_view text, std::string* rest) const {
 void Importer::end_key() {
     if (!any_key_) return;
     if (h_->state & HIVE_VERBOSE) {
-        printf("--- END of key, with %d values\n", key_values_);
+        diag_printf("--- END of key, with %d values\n", key_values_);
     } else {
-        printf(" with %d values.\n", key_values_);
+        diag_printf(" with %d values.\n", key_values_);
     }
 }
 
@@ -168,9 +168,11 @@ bool Importer::open_key(const std::string& path) {
     for (size_t i = same; i < names.size(); ++i) {
         const std::string& name = names[i];
         if (!valid_key_name(name.c_str()) || name.find('\0') != std::string::npos) {
-            fprintf(stderr, "\nERROR: import_reg: failed to add (sub)key <%s>\n", name.c_str());
-            return fail(line_, std::string("<").append(shown(name)).append(
-                                   "> is not a valid key name (1 to 255 characters, no zero)"), true);
+            diag_eprintf("\nERROR: import_reg: failed to add (sub)key <%s>\n", name.c_str());
+            return fail(
+                line_,
+                std::string("<").append(shown(name)).append("> is not a valid key name (1 to 255 characters, no zero)"),
+                true);
         }
         const auto made_here = made_.find(cur);
         int next = made_here != made_.end() ? made_here->second.find(name) : 0;
@@ -181,13 +183,13 @@ bool Importer::open_key(const std::string& path) {
         if (!next) {
             const nk_key* made = add_key(h_, cur, name.c_str());
             if (!made) {
-                fprintf(stderr, "\nERROR: import_reg: failed to add (sub)key <%s>\n", name.c_str());
+                diag_eprintf("\nERROR: import_reg: failed to add (sub)key <%s>\n", name.c_str());
                 return fail(line_, "failed to add key <" + name + ">", true);
             }
             next = rec_ofs(h_, made);
             if (made_here != made_.end()) made_here->second.add(name, next);
             made_[next];
-            printf(" [added <%s>] ", name.c_str());
+            diag_printf(" [added <%s>] ", name.c_str());
             ++added_;
         }
         path_.emplace_back(name, next);
@@ -216,12 +218,12 @@ bool Importer::key_line(const RegLine& l) {
     key_ = 0;
     key_skipped_ = false;
     std::string text(l.name);
-    printf("--- Import KEY <%s> ", text.c_str());
+    diag_printf("--- Import KEY <%s> ", text.c_str());
     const bool deletion = !text.empty() && text.front() == '-';
     if (deletion) text.erase(0, 1);
     std::string rest;
     if (!after_prefix(text, &rest)) {
-        printf("import_reg: WARNING: found key <%s> not matching prefix <%s>\n", text.c_str(), prefix_.c_str());
+        diag_printf("import_reg: WARNING: found key <%s> not matching prefix <%s>\n", text.c_str(), prefix_.c_str());
         key_skipped_ = true;
         return true;
     }
@@ -239,7 +241,8 @@ bool Importer::store(const Pending& p) {
     if (p.continues) return fail(p.line, "the data of value " + p.name + " ends with '\\' but no line continues it");
     if (!key_) return fail(p.line, "value " + p.name + " comes before any key");
     const std::string name = p.name == "@" ? std::string() : unquote(p.name);
-    if (name.find('\0') != std::string::npos) return fail(p.line, "value name <" + shown(name) + "> holds a zero character and cannot be stored");
+    if (name.find('\0') != std::string::npos)
+        return fail(p.line, "value name <" + shown(name) + "> holds a zero character and cannot be stored");
     const NameQuery q(name);
     if (p.text == "-") {
         if (const nk_key* nk = nk_at(h_, key_); nk && find_value(h_, nk, q))
@@ -249,24 +252,27 @@ bool Importer::store(const Pending& p) {
     ValueText v;
     std::string error;
     if (!parse_value(p.text, &v, &error)) {
-        if (error.rfind("hex string", 0) == 0) fprintf(stderr, "parse_values: %s\n", error.c_str());
+        if (error.rfind("hex string", 0) == 0) diag_eprintf("parse_values: %s\n", error.c_str());
         return fail(p.line, error);
     }
     const int len = static_cast<int>(v.data.size());
-    if (h_->state & HIVE_VERBOSE) printf("  Value <%s> of type %d length %d", name.c_str(), v.type, len);
+    if (h_->state & HIVE_VERBOSE) diag_printf("  Value <%s> of type %d length %d", name.c_str(), v.type, len);
     const nk_key* nk = nk_at(h_, key_);
     const int vk = nk ? find_value(h_, nk, q) : 0;
     if (!vk) {
-        if (!add_value(h_, key_, path_value_name(name).c_str(), v.type)) return fail(p.line, "cannot add value " + p.name);
-        if (h_->state & HIVE_VERBOSE) printf(" [CREATED]");
+        if (!add_value(h_, key_, path_value_name(name).c_str(), v.type))
+            return fail(p.line, "cannot add value " + p.name);
+        if (h_->state & HIVE_VERBOSE) diag_printf(" [CREATED]");
     } else if (static_cast<int>(vk_at(h_, vk)->val_type) != v.type) {
         const int old = static_cast<int>(vk_at(h_, vk)->val_type);
-        fprintf(stderr, "ERROR: import_reg: unable to change value <%s>, new type is %d while old is %d\n",
-                name.c_str(), v.type, old);
-        return fail(p.line, "value <" + name + "> has type " + std::to_string(old) + " in the hive, not " +
-                                std::to_string(v.type), true);
+        diag_eprintf("ERROR: import_reg: unable to change value <%s>, new type is %d while old is %d\n", name.c_str(),
+                     v.type, old);
+        return fail(
+            p.line,
+            "value <" + name + "> has type " + std::to_string(old) + " in the hive, not " + std::to_string(v.type),
+            true);
     }
-    if (h_->state & HIVE_VERBOSE) putchar('\n');
+    if (h_->state & HIVE_VERBOSE) diag_putchar('\n');
     ValueBuffer* kv = new_valuebuffer(len);
     memcpy(vb_data(kv), v.data.data(), v.data.size());
     const int stored = put_buf2val(h_, kv, key_, literal_value_name(name).c_str(), v.type,
@@ -283,7 +289,7 @@ int Importer::run(FILE* f, bool wide) {
     bool lf = false;
     int number = 1;
     if (!read_line(f, wide, &line, &lf) || line.compare(0, sizeof kSignature - 1, kSignature) != 0) {
-        fprintf(stderr, "import_reg: ERROR: Windows Registry Editor signature missing on first line\n");
+        diag_eprintf("import_reg: ERROR: Windows Registry Editor signature missing on first line\n");
         fail(1, "\"Windows Registry Editor\" signature missing on the first line", true);
         return -1;
     }
@@ -308,7 +314,7 @@ int Importer::run(FILE* f, bool wide) {
             if (!ok) break;
         }
         if (l.kind == LineKind::Key) {
-            if (l.unterminated) printf("get_line: WARNING: un-terminated key line..\n");
+            if (l.unterminated) diag_printf("get_line: WARNING: un-terminated key line..\n");
             ok = key_line(l);
         } else if (l.kind == LineKind::Value) {
             pending = Pending{std::string(l.name), std::string(l.value), number, false};
@@ -316,17 +322,17 @@ int Importer::run(FILE* f, bool wide) {
             if (pending.continues) pending.text.pop_back();
             have = true;
         } else {
-            fprintf(stderr, "import_reg: WARNING: %s:%d: line not understood, ignored: %.60s\n", file_.c_str(),
-                    number, line.c_str());
+            diag_eprintf("import_reg: WARNING: %s:%d: line not understood, ignored: %.60s\n", file_.c_str(), number,
+                         line.c_str());
         }
     }
     if (ok && have) ok = store(pending);
     if (ok) end_key();
     if (ok && any_key_ && !matched_) ok = fail(number, "no key of the file begins with the prefix <" + prefix_ + ">");
-    printf("\nEND OF IMPORT, file <%s>, operation %s!\n", file_.c_str(), ok ? "SUCCEEDED" : "FAILED");
-    printf("%d keys\n", keys_);
-    printf("%d new keys added\n", added_);
-    printf("%d values total\n\n", values_);
+    diag_printf("\nEND OF IMPORT, file <%s>, operation %s!\n", file_.c_str(), ok ? "SUCCEEDED" : "FAILED");
+    diag_printf("%d keys\n", keys_);
+    diag_printf("%d new keys added\n", added_);
+    diag_printf("%d values total\n\n", values_);
     return ok ? 0 : -1;
 }
 
@@ -340,7 +346,7 @@ int import_reg(Hive* hdesc, const char* filename, const char* prefix, std::strin
     FILE* f = filename ? fopen(filename, "rb") : nullptr;
     if (!f) {
         const int err = errno;
-        fprintf(stderr, "import_reg: Cannot open file '%s'. %s (%d).\n", filename ? filename : "", strerror(err), err);
+        diag_eprintf("import_reg: Cannot open file '%s'. %s (%d).\n", filename ? filename : "", strerror(err), err);
         if (error) *error = std::string(filename ? filename : "(null)") + ": " + strerror(err);
         return -1;
     }
@@ -349,9 +355,9 @@ int import_reg(Hive* hdesc, const char* filename, const char* prefix, std::strin
     if (first == 0xFF) {
         getc(f);
         wide = true;
-        fprintf(stderr,
-                "import_reg: WARNING: Wide character (16 bit) file..\n"
-                "import_reg: WARNING: Implementation is not 100%% accurate, some things may not import correctly!\n");
+        diag_eprintf(
+            "import_reg: WARNING: Wide character (16 bit) file..\n"
+            "import_reg: WARNING: Implementation is not 100%% accurate, some things may not import correctly!\n");
     } else if (first == 0xEF) {
         // A UTF-8 byte order mark is no part of the signature.
         if (getc(f) != 0xBB || getc(f) != 0xBF) rewind(f);

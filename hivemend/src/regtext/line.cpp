@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "utf16.h"
+#include "engine/encoding.h"
 
 namespace hivemend::regtext {
 
@@ -55,7 +55,7 @@ bool read_line(FILE* f, bool wide, std::string* out, bool* lf) {
         units += static_cast<char>(a);
         units += static_cast<char>(b);
     }
-    *out = utf16le_to_utf8(reinterpret_cast<const unsigned char*>(units.data()), units.size());
+    *out = utf16le_to_utf8(units.data(), units.size());
     return any;
 }
 

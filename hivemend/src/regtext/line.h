@@ -17,8 +17,8 @@ enum class LineKind { Empty, Comment, Key, Value, Other };
 
 struct RegLine {
     LineKind kind = LineKind::Empty;
-    std::string_view name;   // Key: the text inside the brackets; Value: the name as written
-    std::string_view value;  // Value: the text after '=', white space around it cut; Other: the line
+    std::string_view name;      // Key: the text inside the brackets; Value: the name as written
+    std::string_view value;     // Value: the text after '=', white space around it cut; Other: the line
     bool unterminated = false;  // a key line without ']'
 };
 

@@ -6,9 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "engine/diag.h"
 #include "hivemend/regtext.h"
 #include "line.h"
-#include "valuetext.h"
+#include "regtext/valuetext.h"
+
+using namespace hivemend;
 
 using namespace hivemend::regtext;
 
@@ -57,7 +60,7 @@ int parse_valuestring(const char* text, ValueBuffer** out) {
     ValueText v;
     std::string error;
     if (!parse_value(text, &v, &error)) {
-        fprintf(stderr, "parse_values: %s\n", error.c_str());
+        diag_eprintf("parse_values: %s\n", error.c_str());
         return -1;
     }
     ValueBuffer* b = new_valuebuffer(static_cast<int>(v.data.size()));

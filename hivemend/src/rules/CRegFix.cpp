@@ -1,5 +1,6 @@
-// The engine's life, its repair interface, hive backups and the single
-// value operations.
+// The repair engine's facade: its life, the repair interface over the
+// sections, hive backups and the single value operations; rules are judged
+// and fixed by the functions of RuleScan.cpp.
 
 #include "hivemend/CRegFix.h"
 
@@ -10,7 +11,11 @@
 
 #include "KeyHandle.h"
 #include "RuleCheck.h"
+#include "RuleLoad.h"
+#include "RuleScan.h"
+#include "ValueData.h"
 #include "WowModeGuard.h"
+#include "engine/diag.h"
 #include "hivemend/CAppRegstry.h"
 
 using namespace hivemend;
@@ -60,7 +65,7 @@ int CRegFix::getItemState(unsigned index) {
     const _SECTION& section = sections.at(index);
     int found = 0;
     for (const int r : section.rules) found += ScanItem(static_cast<unsigned>(r));
-    printf("there are %d items needed to fix in section %d\n", found, static_cast<int>(index));
+    diag_printf("there are %d items needed to fix in section %d\n", found, static_cast<int>(index));
     SetItemError(index);
     // A section that could not be judged is never reported clean.
     return found != 0 || !itemErrors[index].empty();
@@ -132,7 +137,7 @@ bool CRegFix::IsValueExist(const char* keyPath, const char* valueName) {
         KeyHandle key(*registry, OpenKey(keyPath, 0));
         return key && registry->FixKey(key.get(), valueName, kFindValue, 0, nullptr, 0) != 0;
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         return false;
     }
 }
@@ -143,11 +148,11 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
     try {
         CheckValueText("REG_SZ", text, keyPath);
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         return false;
     }
     char data[kValueDataSize] = {};
-    const int length = ConvertData("REG_SZ", text, data, sizeof data);
+    const int length = convert_data("REG_SZ", text, data, sizeof data);
     try {
         bool written = false;
         {
@@ -159,9 +164,73 @@ bool CRegFix::WriteValueStr(const char* keyPath, const char* valueName, const ch
         const bool saved = SaveChanges(&unsaved);
         return written && saved;
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         return false;
     }
+}
+
+void CRegFix::LoadRuleDB(const char* path) { ParseRule2(path); }
+
+void CRegFix::ParseRule2(const char* path) { load_rules(path, &rules, &sections); }
+
+int CRegFix::SaveRuleDB(const char* path) {
+    FILE* f = path ? fopen(path, "wb") : nullptr;
+    if (!f) return -1;
+    for (const _RULE_& rule : rules) {
+        const size_t n = strlen(rule.key);
+        if (fwrite(rule.key, 1, n, f) != n) break;
+    }
+    return fclose(f);
+}
+
+void CRegFix::FreeRuleData(unsigned rule) {
+    if (rule >= rules.size()) return;
+    rules[rule].values.clear();
+}
+
+void CRegFix::Close() { rules.clear(); }
+
+int CRegFix::ConvertData(const char* type, const char* text, char* out, int outSize) {
+    return convert_data(type, text, out, outSize);
+}
+
+unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsigned* needed) {
+    return parse_line(line, out, size, needed);
+}
+
+int CRegFix::ScanItem(unsigned r) {
+    if (r >= rules.size()) return 0;
+    ruleFailures.resize(rules.size());
+    return scan_rule(root.empty() ? nullptr : registry.get(), rules[r], &ruleFailures[r]);
+}
+
+int CRegFix::Fixitem(unsigned r) {
+    if (r >= rules.size()) return 0;
+    ruleFailures.resize(rules.size());
+    _RULE_& rule = rules[r];
+    // A rule whose scan could not judge every hive is no success, whatever
+    // could be fixed of it.
+    const bool judged = ruleFailures[r].empty();
+    if (!rule.needFix) return judged;
+    std::string why;
+    const int fixed = root.empty() ? -1 : fix_rule(*registry, rule, static_cast<int>(r), &why);
+    if (fixed < 0) {
+        diag_puts("[ScanReg] openkey failed");
+        return 0;
+    }
+    // Whatever was changed in memory is saved, also after a failure, so that
+    // the files never lag behind and no later save brings a change by surprise.
+    std::string unsaved;
+    const bool saved = SaveChanges(&unsaved);
+    if (!saved && why.empty()) why = unsaved;
+    if (judged) ruleFailures[r] = why;
+    if (fixed && saved && rule.state == STATE_REBUILD_KEY) rule.rebuilt = 1;
+    return fixed && saved && judged;
+}
+
+unsigned CRegFix::ScanReg() {
+    for (unsigned r = 0; r < rules.size(); ++r) ScanItem(r);
+    return static_cast<unsigned>(rules.size());
 }
 
 _APP_REG_HANDLE* CRegFix::OpenKey(const char* path, int create) {
@@ -183,7 +252,7 @@ bool CRegFix::ReopenHives() {
     try {
         fresh->SetHiveFileDriver(root.c_str());
     } catch (const std::exception& e) {
-        fprintf(stderr, "%s\n", e.what());
+        diag_eprintf("%s\n", e.what());
         ok = false;
     }
     registry = std::move(fresh);

@@ -1,16 +1,17 @@
 #include "RuleCheck.h"
 
 #include <boost/property_tree/exceptions.hpp>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "hivemend/CAppRegstry.h"
 #include "hivemend/RuleModel.h"
 #include "hivemend/text.h"
 #include "hivemend/unicode.h"
+#include "regtext/valuetext.h"
 
 namespace hivemend {
 
@@ -18,12 +19,10 @@ namespace {
 
 constexpr size_t kShownName = 64;
 
-bool is_hex(char c) { return isxdigit(static_cast<unsigned char>(c)) != 0; }
-
 void check_dword(const std::string& text, const std::string& where) {
     size_t i = text[0] == '-' ? 1 : 0;
-    const bool digits = i < text.size() && text.size() - i <= 10 &&
-                        text.find_first_not_of("0123456789", i) == std::string::npos;
+    const bool digits =
+        i < text.size() && text.size() - i <= 10 && text.find_first_not_of("0123456789", i) == std::string::npos;
     const long long v = digits ? std::stoll(text) : 0;
     if (!digits || v < -2147483648LL || v > 4294967295LL)
         throw std::invalid_argument(where + ": REG_DWORD data " + Quoted(text) +
@@ -33,29 +32,28 @@ void check_dword(const std::string& text, const std::string& where) {
 // Bytes of a hex byte list; throws for characters other than hex digits,
 // commas and blanks, and for tokens of more than two digits.
 size_t check_hex_list(const std::string& type, const std::string& text, const std::string& where) {
-    size_t bytes = 1;
-    int digits = 0;
-    for (const char c : text) {
-        if (c == ',') {
-            ++bytes;
-            digits = 0;
-        } else if (is_hex(c)) {
-            if (++digits > 2)
+    const std::vector<std::string_view> tokens = regtext::byte_tokens(text);
+    for (const std::string_view token : tokens) {
+        int digits = 0;
+        for (const char c : token) {
+            if (regtext::hex_digit(c) >= 0) {
+                if (++digits > 2)
+                    throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
+                                                " has a byte of more than two hex digits");
+            } else if (c != ' ' && c != '\t') {
                 throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
-                                            " has a byte of more than two hex digits");
-        } else if (c != ' ' && c != '\t') {
-            throw std::invalid_argument(where + ": " + type + " data " + Quoted(text) +
-                                        " is no list of hex bytes such as 0a,ff,00");
+                                            " is no list of hex bytes such as 0a,ff,00");
+            }
         }
     }
-    return bytes;
+    return tokens.size();
 }
 
 // UTF-16LE bytes of the UTF-8 `text`, its terminator included.
 size_t check_text(const std::string& text, const std::string& where) {
     std::vector<char> utf16(2 * text.size() + 4);
-    const int n = utf8_to_unicode(text.c_str(), static_cast<int>(text.size()), utf16.data(),
-                                  static_cast<int>(utf16.size()));
+    const int n =
+        utf8_to_unicode(text.c_str(), static_cast<int>(text.size()), utf16.data(), static_cast<int>(utf16.size()));
     if (n == 0 && !text.empty()) throw std::invalid_argument(where + ": REG_SZ data is no valid UTF-8 text");
     return static_cast<size_t>(n) + 2;
 }
@@ -117,8 +115,7 @@ void CheckKeyBelowHiveRoot(const std::string& key, const std::string& where) {
 }
 
 void CheckValueText(const std::string& type, const std::string& text, const std::string& where) {
-    if (text.find('\0') != std::string::npos)
-        throw std::invalid_argument(where + ": data holds a zero character");
+    if (text.find('\0') != std::string::npos) throw std::invalid_argument(where + ": data holds a zero character");
     size_t bytes = 0;
     if (type == "REG_SZ") {
         bytes = check_text(text, where);
@@ -145,7 +142,8 @@ int AbsentMember(const boost::property_tree::ptree& value, const std::string& na
                                     ", not \"allowed\" (the value may be absent; only other data is a problem) or "
                                     "\"required\" (the value must not exist; repair deletes it)");
     if (name.empty())
-        throw std::invalid_argument(where + ": the default value \"\" is never compared, so \"absent\" cannot "
+        throw std::invalid_argument(where +
+                                    ": the default value \"\" is never compared, so \"absent\" cannot "
                                     "apply to it; name it \"(default)\"");
     return text == "allowed" ? ABSENT_ALLOWED : ABSENT_REQUIRED;
 }
@@ -155,11 +153,10 @@ bool IgnoreCaseMember(const boost::property_tree::ptree& value, const std::strin
     if (!member) return false;
     const auto flag = member->empty() ? member->get_value_optional<bool>() : boost::none;
     if (!flag)
-        throw std::invalid_argument(where + ": \"ignore case\" is " + Quoted(member->data()) +
-                                    ", not true or false");
+        throw std::invalid_argument(where + ": \"ignore case\" is " + Quoted(member->data()) + ", not true or false");
     if (*flag && type != "REG_SZ" && type != "REG_EXPAND_SZ")
-        throw std::invalid_argument(where + ": \"ignore case\" applies to REG_SZ and REG_EXPAND_SZ text, not " +
-                                    type + " data");
+        throw std::invalid_argument(where + ": \"ignore case\" applies to REG_SZ and REG_EXPAND_SZ text, not " + type +
+                                    " data");
     return *flag;
 }
 

@@ -30,8 +30,8 @@ void check_depth(const std::string& text, const std::string& file) {
             in_string = true;
         } else if (c == '[' || c == '{') {
             if (++depth > kMaxRuleFileDepth)
-                throw json_parser_error("nested more than " + std::to_string(kMaxRuleFileDepth) + " levels deep",
-                                        file, line);
+                throw json_parser_error("nested more than " + std::to_string(kMaxRuleFileDepth) + " levels deep", file,
+                                        line);
         } else if (c == ']' || c == '}') {
             --depth;
         }

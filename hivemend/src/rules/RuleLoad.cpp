@@ -1,4 +1,6 @@
-// Loading the rule database, and the members that release it or dump it.
+// Loading the rule database.
+
+#include "RuleLoad.h"
 
 #include <boost/property_tree/ptree.hpp>
 #include <cstdio>
@@ -8,11 +10,13 @@
 
 #include "RuleCheck.h"
 #include "RuleFile.h"
-#include "hivemend/CRegFix.h"
+#include "ValueData.h"
+#include "engine/diag.h"
 #include "hivemend/regvalue.h"
 
 using boost::property_tree::ptree;
-using namespace hivemend;
+
+namespace hivemend {
 
 namespace {
 
@@ -23,7 +27,7 @@ VNameDataPtr read_value(const std::string& name, const ptree& node, const std::s
     const std::string text = RequiredChild(node, "value", at).data();
     CheckValueText(type, text, at);
     char buffer[kValueDataSize] = {};
-    const int length = CRegFix::ConvertData(type.c_str(), text.c_str(), buffer, sizeof buffer);
+    const int length = convert_data(type.c_str(), text.c_str(), buffer, sizeof buffer);
     VNameDataPtr value = NewVNameData(length);
     value->type = GetRegTypeByName(type.c_str());
     CopyField(value->name, sizeof value->name, name, "value name", at);
@@ -41,16 +45,14 @@ int rebuild_kind(const ptree& rule, const std::string& where) {
     try {
         return rebuild->get_value<bool>() ? RULE_REBUILD : RULE_NORMAL;
     } catch (const boost::property_tree::ptree_error& e) {
-        fprintf(stderr, "%s: \"rebuild\": %s\n", where.c_str(), e.what());
+        diag_eprintf("%s: \"rebuild\": %s\n", where.c_str(), e.what());
         return RULE_NORMAL;
     }
 }
 
 }  // namespace
 
-void CRegFix::LoadRuleDB(const char* path) { ParseRule2(path); }
-
-void CRegFix::ParseRule2(const char* path) {
+void load_rules(const char* path, std::vector<_RULE_>* rules, std::vector<_SECTION>* sections) {
     const std::string file = path ? path : "";
     const ptree database = ReadRuleFile(path);
     for (const auto& [sectionName, sectionNode] : database) {
@@ -65,7 +67,8 @@ void CRegFix::ParseRule2(const char* path) {
             std::string key = RequiredChild(node, "key", where).data();
             const ptree& values = RequiredChild(node, "value", where);
             rule.values.reserve(values.size());
-            for (const auto& [valueName, valueNode] : values) rule.values.push_back(read_value(valueName, valueNode, where));
+            for (const auto& [valueName, valueNode] : values)
+                rule.values.push_back(read_value(valueName, valueNode, where));
             if (!key.empty() && key[0] == '-') {
                 rule.kind = RULE_DELETE_KEY;
                 key.erase(0, 1);
@@ -75,26 +78,11 @@ void CRegFix::ParseRule2(const char* path) {
             if (key.empty()) throw std::out_of_range(where + ": \"key\" is empty");
             CopyField(rule.key, sizeof rule.key, key, "key", where);
             if (rule.kind != RULE_NORMAL) CheckKeyBelowHiveRoot(key, where);
-            rules.push_back(std::move(rule));
-            section.rules.push_back(static_cast<int>(rules.size()) - 1);
+            rules->push_back(std::move(rule));
+            section.rules.push_back(static_cast<int>(rules->size()) - 1);
         }
-        sections.push_back(std::move(section));
+        sections->push_back(std::move(section));
     }
 }
 
-int CRegFix::SaveRuleDB(const char* path) {
-    FILE* f = path ? fopen(path, "wb") : nullptr;
-    if (!f) return -1;
-    for (const _RULE_& rule : rules) {
-        const size_t n = strlen(rule.key);
-        if (fwrite(rule.key, 1, n, f) != n) break;
-    }
-    return fclose(f);
-}
-
-void CRegFix::FreeRuleData(unsigned rule) {
-    if (rule >= rules.size()) return;
-    rules[rule].values.clear();
-}
-
-void CRegFix::Close() { rules.clear(); }
+}  // namespace hivemend

@@ -1,4 +1,6 @@
-// Judging rules against the registry and fixing what they found.
+// Judging a rule against the registry and fixing what it found.
+
+#include "RuleScan.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -6,10 +8,10 @@
 #include <string>
 
 #include "KeyHandle.h"
+#include "engine/diag.h"
 #include "hivemend/CAppRegstry.h"
-#include "hivemend/CRegFix.h"
 
-using namespace hivemend;
+namespace hivemend {
 
 namespace {
 
@@ -66,41 +68,40 @@ int where_written(const _VNAME_DATA_& v, bool rebuilt) {
     return CAppRegstry::VALUE_DIFFERENT | CAppRegstry::VALUE_MISSING;
 }
 
-}  // namespace
-
-_APP_REG_HANDLE* CRegFix::OpenRuleKey(unsigned r) {
-    const _RULE_& rule = rules[r];
+// A handle on the rule's key, or null; why the rule cannot be judged in
+// every hive its key stands for goes to `*failure`.
+_APP_REG_HANDLE* open_rule_key(CAppRegstry* registry, const _RULE_& rule, std::string* failure) {
     _APP_REG_HANDLE* handle = nullptr;
     std::string thrown;
     try {
-        handle = OpenKey(rule.key, 0);
+        if (registry) handle = registry->OpenKey(rule.key, 0);
     } catch (const std::exception& e) {
         thrown = e.what();
     }
-    std::string problem = root.empty() ? std::string("no Windows drive was given") : registry->OpenProblem(rule.key);
+    std::string problem = !registry ? std::string("no Windows drive was given") : registry->OpenProblem(rule.key);
     if (problem.empty() && !handle) problem = thrown.empty() ? std::string("the key cannot be opened") : thrown;
     // What a damaged hive shows cannot be trusted (a broken index hides
     // keys), and a damaged hive is never repaired: it is no verdict.
     if (problem.empty()) problem = registry->DamageOf(handle);
-    ruleFailures[r] = problem;
+    *failure = problem;
     return handle;
 }
 
-int CRegFix::ScanItem(unsigned r) {
-    if (r >= rules.size()) return 0;
-    ruleFailures.resize(rules.size());
-    _RULE_& rule = rules[r];
-    ruleFailures[r].clear();
+}  // namespace
+
+int scan_rule(CAppRegstry* registry, _RULE_& rule, std::string* failure) {
+    failure->clear();
     if (rule.rebuilt) {
         rule.needFix = 0;
         return 0;
     }
-    KeyHandle key(*registry, OpenRuleKey(r));
-    if (!key) {
-        printf("[ScanReg] openkey failed  %s\n", rule.key);
+    _APP_REG_HANDLE* handle = open_rule_key(registry, rule, failure);
+    if (!handle) {
+        diag_printf("[ScanReg] openkey failed  %s\n", rule.key);
         rule.needFix = 0;
         return 0;
     }
+    KeyHandle key(*registry, handle);
     int found = 0;
     switch (rule.kind) {
     case RULE_DELETE_KEY:
@@ -120,47 +121,23 @@ int CRegFix::ScanItem(unsigned r) {
     }
     const bool whole_key = rule.state == STATE_ADD_KEY || rule.state == STATE_REBUILD_KEY;
     for (VNameDataPtr& v : rule.values) {
-        v->needFix = whole_key ? written_when_made(*v, rule.state == STATE_REBUILD_KEY) : value_wrong(*registry, key, *v);
+        v->needFix =
+            whole_key ? written_when_made(*v, rule.state == STATE_REBUILD_KEY) : value_wrong(*registry, key, *v);
         if (v->needFix) found = 1;
     }
     rule.needFix = static_cast<unsigned char>(found);
     return found;
 }
 
-int CRegFix::Fixitem(unsigned r) {
-    if (r >= rules.size()) return 0;
-    ruleFailures.resize(rules.size());
-    _RULE_& rule = rules[r];
-    // A rule whose scan could not judge every hive is no success, whatever
-    // could be fixed of it.
-    const bool judged = ruleFailures[r].empty();
-    if (!rule.needFix) return judged;
-    std::string why;
-    const int fixed = FixRule(r, &why);
-    if (fixed < 0) {
-        puts("[ScanReg] openkey failed");
-        return 0;
-    }
-    // Whatever was changed in memory is saved, also after a failure, so that
-    // the files never lag behind and no later save brings a change by surprise.
-    std::string unsaved;
-    const bool saved = SaveChanges(&unsaved);
-    if (!saved && why.empty()) why = unsaved;
-    if (judged) ruleFailures[r] = why;
-    if (fixed && saved && rule.state == STATE_REBUILD_KEY) rule.rebuilt = 1;
-    return fixed && saved && judged;
-}
-
-int CRegFix::FixRule(unsigned r, std::string* why) {
-    _RULE_& rule = rules[r];
-    KeyHandle key(*registry, OpenKey(rule.key, 0));
+int fix_rule(CAppRegstry& registry, _RULE_& rule, int number, std::string* why) {
+    KeyHandle key(registry, registry.OpenKey(rule.key, 0));
     if (!key) return -1;
     // A hive that cannot be written is not changed in memory either.
-    *why = registry->WriteProblem(rule.key);
+    *why = registry.WriteProblem(rule.key);
     if (!why->empty()) return 0;
     // What kept a change from being made: a damaged hive is named with its damage.
     const auto failed = [&](const std::string& what) {
-        const std::string damage = registry->DamageOf(key.get());
+        const std::string damage = registry.DamageOf(key.get());
         *why = damage.empty() ? what : damage + ", so it is not changed";
         return 0;
     };
@@ -168,43 +145,40 @@ int CRegFix::FixRule(unsigned r, std::string* why) {
     const bool rebuilt = rule.state == STATE_REBUILD_KEY;
     switch (rule.state) {
     case STATE_DELETE_KEY:
-        if (!delete_key(*registry, key)) return failed(std::string("the key ") + rule.key + " could not be deleted");
+        if (!delete_key(registry, key)) return failed(std::string("the key ") + rule.key + " could not be deleted");
         rule.state = STATE_VALUES;
         return 1;
     case STATE_ADD_KEY:
-        if (!create_key(*registry, key, rule.key)) return failed(std::string("the key ") + rule.key + " could not be created");
+        if (!create_key(registry, key, rule.key))
+            return failed(std::string("the key ") + rule.key + " could not be created");
         rule.state = STATE_VALUES;
         break;
     case STATE_REBUILD_KEY:
-        printf("rebuild:%d %s\n", static_cast<int>(r), rule.key);
+        diag_printf("rebuild:%d %s\n", number, rule.key);
         // A key that is not there yet is simply created.
-        registry->FixKey(key.get(), nullptr, kDeleteKey, 0, nullptr, 0);
-        if (registry->CheckDelKey(key.get())) return failed(std::string("the key ") + rule.key + " could not be deleted");
-        key.reset(OpenKey(rule.key, 0));
-        if (!key || !create_key(*registry, key, rule.key))
+        registry.FixKey(key.get(), nullptr, kDeleteKey, 0, nullptr, 0);
+        if (registry.CheckDelKey(key.get()))
+            return failed(std::string("the key ") + rule.key + " could not be deleted");
+        key.reset(registry.OpenKey(rule.key, 0));
+        if (!key || !create_key(registry, key, rule.key))
             return failed(std::string("the key ") + rule.key + " could not be created");
         break;
-    case STATE_VALUES:
-        break;
-    default:
-        return 0;
+    case STATE_VALUES: break;
+    default: return 0;
     }
     for (VNameDataPtr& v : rule.values) {
         if (!v->needFix) continue;
         const bool done = v->absent == ABSENT_REQUIRED
-                              ? registry->DeleteValueEverywhere(key.get(), v->name) != 0
-                              : registry->SetValueWhere(key.get(), v->name, v->type, v->data(), v->length,
-                                                        v->ignoreCase != 0, where_written(*v, rebuilt)) != 0;
+                              ? registry.DeleteValueEverywhere(key.get(), v->name) != 0
+                              : registry.SetValueWhere(key.get(), v->name, v->type, v->data(), v->length,
+                                                       v->ignoreCase != 0, where_written(*v, rebuilt)) != 0;
         if (!done && ok) {
             ok = false;
-            failed(std::string("the value ") + (v->name[0] ? v->name : "(default)") + " of " + rule.key + " could not be " +
-                   (v->absent == ABSENT_REQUIRED ? "deleted" : "written"));
+            failed(std::string("the value ") + (v->name[0] ? v->name : "(default)") + " of " + rule.key +
+                   " could not be " + (v->absent == ABSENT_REQUIRED ? "deleted" : "written"));
         }
     }
     return ok;
 }
 
-unsigned CRegFix::ScanReg() {
-    for (unsigned r = 0; r < rules.size(); ++r) ScanItem(r);
-    return static_cast<unsigned>(rules.size());
-}
+}  // namespace hivemend

@@ -1,15 +1,21 @@
 // Value data from text: the forms of the rule database and of registry text
 // file lines.
 
+#include "ValueData.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "hivemend/CRegFix.h"
+#include "engine/diag.h"
+#include "hivemend/RuleModel.h"
 #include "hivemend/ruletext.h"
 #include "hivemend/unicode.h"
+#include "regtext/valuetext.h"
+
+namespace hivemend {
 
 namespace {
 
@@ -21,11 +27,11 @@ void put_dword(void* out, uint32_t v) {
 
 }  // namespace
 
-int CRegFix::ConvertData(const char* type, const char* text, char* out, int outSize) {
+int convert_data(const char* type, const char* text, char* out, int outSize) {
     if (!type || !text || !out || outSize <= 0) return 0;
     if (strcmp(type, "REG_SZ") == 0) {
         if (outSize < 2) return 0;
-        if (!*text) puts("data len =00 ");
+        if (!*text) diag_puts("data len =00 ");
         // The text takes at most outSize - 2 bytes, so that its terminator
         // fits also in a buffer of odd size.
         const int n = utf8_to_unicode(text, static_cast<int>(strlen(text)), out, outSize - 1);
@@ -43,7 +49,7 @@ int CRegFix::ConvertData(const char* type, const char* text, char* out, int outS
     return 0;
 }
 
-unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsigned* needed) {
+unsigned parse_line(char* line, _VNAME_DATA_* out, unsigned size, unsigned* needed) {
     if (!line || !out) return 0;
     const char* eq = strchr(line, '=');
     if (!eq) {
@@ -55,25 +61,29 @@ unsigned CRegFix::ParseLine(char* line, _VNAME_DATA_* out, unsigned size, unsign
         if (needed) *needed = static_cast<unsigned>(rest);
         return 0;
     }
-    const char* data = eq + 1;
-    if (strncmp(data, "dword:", 6) == 0) {
+    // The body of each form ends where the line ends.
+    const regtext::ValueParts parts = regtext::split_value(eq + 1, false);
+    if (parts.form == regtext::ValueForm::Dword) {
         // "=dword:" alone is longer than 4, so the 4 bytes fit in `size`.
         out->type = 4;
         out->length = 4;
-        put_dword(out->data(), HexToDec(data + 6));
-    } else if (strncmp(data, "hex:", 4) == 0) {
+        put_dword(out->data(), HexToDec(parts.body.data()));
+    } else if (parts.form == regtext::ValueForm::Hex) {
         out->type = 3;
-        out->length = Hex2ToByte(data + 4, reinterpret_cast<char*>(out->data()), size);
-    } else if (*data == '"') {
+        out->length = Hex2ToByte(parts.body.data(), reinterpret_cast<char*>(out->data()), size);
+    } else if (parts.form == regtext::ValueForm::Quoted) {
         // `rest` is at most `size`, so the quoted text is shorter than both.
         std::string text(rest, '\0');
-        const unsigned n = IgnChrCpy(data, text.data(), "\"", static_cast<unsigned>(rest - 1));
+        const unsigned n = IgnChrCpy(parts.body.data(), text.data(), "\"", static_cast<unsigned>(rest - 1));
         out->type = 1;
         // One byte more than the room lets the conversion fill all of it.
         const int room = size < 0x7FFFFFFEu ? static_cast<int>(size) : 0x7FFFFFFE;
-        out->length = utf8_to_unicode(text.c_str(), static_cast<int>(n), reinterpret_cast<char*>(out->data()), room + 1);
+        out->length =
+            utf8_to_unicode(text.c_str(), static_cast<int>(n), reinterpret_cast<char*>(out->data()), room + 1);
     }
     const unsigned name_len = static_cast<unsigned>(eq - line);
     IgnChrCpy(line, out->name, "\"", name_len < sizeof out->name - 1 ? name_len : sizeof out->name - 1);
     return 1;
 }
+
+}  // namespace hivemend

@@ -1,43 +1,28 @@
 #include "hivemend/ruletext.h"
 
-#include <cstdint>
 #include <cstring>
+#include <string_view>
 
-namespace {
+#include "regtext/valuetext.h"
 
-// 0-15 for a hex digit, -1 for anything else.
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
+using namespace hivemend::regtext;
 
 unsigned HexToDec(const char* text) {
     if (!text) return 0;
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text += 2;
-    uint32_t value = 0;
-    for (int d; (d = hex_digit(*text)) >= 0; ++text) value = (value << 4) | static_cast<uint32_t>(d);
-    return value;
+    return read_hex(text).value;
 }
 
 int Hex2ToByte(const char* text, char* out, unsigned size) {
     if (!text || !out) return 0;
     unsigned count = 0;
-    unsigned token = 0;
-    for (const char* p = text;; ++p) {
-        const int d = hex_digit(*p);
-        if (d >= 0) {
-            token = (token << 4) | static_cast<unsigned>(d);
-            continue;
-        }
-        if (*p != ',' && *p != '\0') continue;
+    for (const std::string_view token : byte_tokens(text)) {
         if (count == size) break;
-        out[count++] = static_cast<char>(token & 0xFF);
-        token = 0;
-        if (*p == '\0') break;
+        // Characters that are no hex digits are skipped.
+        unsigned byte = 0;
+        for (const char c : token)
+            if (const int d = hex_digit(c); d >= 0) byte = (byte << 4) | static_cast<unsigned>(d);
+        out[count++] = static_cast<char>(byte & 0xFF);
     }
     return static_cast<int>(count);
 }

@@ -4,7 +4,7 @@
 # that the peer reads; the hive and its logs are never changed; a dirty hive
 # without logs is said to be dirty, and recover writes nothing for it.
 #
-#   recover-tool-test.sh HIVEMEND DIRTY_SAMPLES_DIR
+#   recover_tool_test.sh HIVEMEND DIRTY_SAMPLES_DIR
 set -eu
 tool=$1
 samples=$2

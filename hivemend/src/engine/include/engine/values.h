@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "image.h"
-#include "names.h"
+#include "engine/image.h"
+#include "engine/names.h"
 
 namespace hivemend {
 
@@ -23,8 +23,8 @@ enum class DataKind {
 
 struct DataRef {
     DataKind kind = DataKind::None;
-    int len = 0;                  // data length
-    unsigned char* p = nullptr;   // Inline/Cell: the bytes; Big: the db record
+    int len = 0;                 // data length
+    unsigned char* p = nullptr;  // Inline/Cell: the bytes; Big: the db record
 };
 
 // Locates the data of a vk; never reads outside the cells that hold it.

@@ -6,12 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/encoding.h"
 #include "hivemend/format.h"
 
 namespace hivemend {
-
-// UTF-8 text as the UTF-16LE bytes a stored UTF-16 name would hold.
-std::string utf8_to_utf16le(std::string_view s);
 
 // The Latin-1 bytes of UTF-8 text whose characters all fit in 8 bits and
 // are not all ASCII; empty for any other text.
@@ -50,7 +48,11 @@ int order_names(std::string_view a, bool a_compressed, std::string_view b, bool 
 uint32_t name_hash(std::string_view name, bool compressed);
 uint32_t name_hint(std::string_view name, bool compressed);
 
-// Key and value names in UTF-8 (8-bit names are Latin-1).
+// A stored name in UTF-8 (8-bit names are Latin-1), zero characters kept.
+std::string stored_name_utf8(std::string_view bytes, bool compressed);
+std::string key_name_whole(const nk_key* nk);
+std::string value_name_whole(const vk_key* vk);
+// The same as C text: up to a zero character.
 std::string key_name_utf8(const nk_key* nk);
 std::string value_name_utf8(const vk_key* vk);
 

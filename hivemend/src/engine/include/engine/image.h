@@ -14,9 +14,7 @@ namespace hivemend {
 
 // End of the readable hbin area: the data size the base block claims, cut
 // to what the image really holds.
-inline int64_t data_end(const Hive* h) {
-    return h->endofs < h->size ? h->endofs : h->size;
-}
+inline int64_t data_end(const Hive* h) { return h->endofs < h->size ? h->endofs : h->size; }
 
 // The check itself: pointer to `len` bytes at `ofs` of a buffer of `size`
 // bytes, or null when they do not lie wholly inside it. Hive images and
@@ -61,8 +59,8 @@ inline int32_t header_dword(const Hive* h, int ofs) {
 
 // A cell whose size field and extent lie inside the hbin area.
 struct Cell {
-    int ofs = 0;   // cell offset (file offset of the size field)
-    int len = 0;   // absolute length, size field included
+    int ofs = 0;  // cell offset (file offset of the size field)
+    int len = 0;  // absolute length, size field included
     bool used = false;
     explicit operator bool() const { return len != 0; }
     unsigned char* data(const Hive* h) const { return h->buffer + ofs + 4; }

@@ -3,7 +3,7 @@
 # into an empty hive and exported again gives the same file; failures exit 1
 # with one line on standard error and leave the hive file as it was.
 #
-#   regtext-tool-test.sh HIVEMEND SAMPLES_DIR
+#   regtext_tool_test.sh HIVEMEND SAMPLES_DIR
 set -eu
 tool=$1
 samples=$2

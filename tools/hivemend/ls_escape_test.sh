@@ -2,7 +2,7 @@
 # Names read from a hive reach the terminal with their control characters
 # escaped: a key or value name cannot clear the screen or forge a line.
 #
-#   ls-escape-test.sh HIVEMEND SAMPLES_DIR
+#   ls_escape_test.sh HIVEMEND SAMPLES_DIR
 set -eu
 tool=$1
 samples=$2

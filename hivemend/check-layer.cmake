@@ -1,0 +1,20 @@
+# Fails when a file of layer LAYER includes an interface header
+# (hivemend/...) other than those in ALLOWED: the headers of its own layer
+# and of the layers beneath it. FILES and ALLOWED are comma-separated.
+cmake_minimum_required(VERSION 3.20)
+string(REPLACE "," ";" allowed "${ALLOWED}")
+string(REPLACE "," ";" files "${FILES}")
+set(wrong "")
+foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^#include \"hivemend/")
+    foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include \"hivemend/([^\"]+)\".*" "\\1" header "${line}")
+        if(NOT header IN_LIST allowed)
+            string(APPEND wrong "\n  ${file} includes hivemend/${header}")
+        endif()
+    endforeach()
+endforeach()
+if(wrong)
+    message(FATAL_ERROR "The ${LAYER} layer includes interface headers of layers above it:${wrong}")
+endif()
+file(TOUCH ${STAMP})

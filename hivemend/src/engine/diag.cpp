@@ -35,7 +35,7 @@ void emit(int stream, const char* text, size_t len) {
     }
 }
 
-void vemit(int stream, const char* fmt, va_list ap) {
+__attribute__((format(printf, 2, 0))) void vemit(int stream, const char* fmt, va_list ap) {
     char buf[1024];
     va_list again;
     va_copy(again, ap);
